@@ -1,0 +1,175 @@
+#include "cycle/sync_cycle.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "cycle/error_log.h"
+#include "cycle/step_table.h"
+#include "master_download/master_download.h"
+#include "staged_download/staged_download.h"
+#include "staged_upload/staged_upload.h"
+
+namespace velmora {
+namespace {
+
+constexpr std::string_view kRelax = "RELAX.............................";
+
+std::string trimmed(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+
+std::string upperTrimmed(std::string_view s) {
+  std::string t = trimmed(s);
+  for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return t;
+}
+
+const std::string& cell(const HeadOfficeRow& row, HeadOfficeColumn column) {
+  return row[static_cast<std::size_t>(column)];
+}
+
+// "[" + name + "]" with every "]" inside the name doubled, so that a name
+// holding one still forms a single bracketed identifier.
+std::string bracketed(std::string_view name) {
+  std::string out = "[";
+  for (char c : name) {
+    out += c;
+    if (c == ']') out += ']';
+  }
+  return out + "]";
+}
+
+}  // namespace
+
+std::int16_t headOfficeBranchNumber(std::string_view text) {
+  const std::string t = trimmed(text);
+  char* end = nullptr;
+  const double value = t.empty() ? 0.0 : std::strtod(t.c_str(), &end);
+  if (t.empty() || end != t.c_str() + t.size() || !std::isfinite(value)) {
+    throw Failure(failure_number::kTypeMismatch,
+                  "Type mismatch: the head office's branch number '" + t + "' is no number");
+  }
+  const double rounded = std::nearbyint(value);  // halves to even
+  if (rounded < -32768.0 || rounded > 32767.0) {
+    throw Failure(failure_number::kOverflow,
+                  "Overflow: the head office's branch number " + t + " is out of range");
+  }
+  return static_cast<std::int16_t>(rounded);
+}
+
+SyncCycle::SyncCycle(AgentContext& context, CycleView& view, ConnectCentralFn connectCentral)
+    : context_(context), view_(view), connectCentral_(std::move(connectCentral)) {}
+
+void SyncCycle::tick() {
+  ++ticksRun_;
+  const std::size_t rows = context_.headOffices.size();
+  for (std::size_t i = 0; i < rows; ++i) processHeadOffice(context_.headOffices[i]);
+  try {
+    refreshErrorDisplay(context_, view_);
+  } catch (const Failure& failure) {
+    view_.reportUnloggedFailure(failure);
+  }
+  view_.tickEnded(ticksRun_);
+}
+
+void SyncCycle::processHeadOffice(const HeadOfficeRow& row) {
+  using enum HeadOfficeColumn;
+  serverCaption_ = upperTrimmed(cell(row, kBranchName)) + "(" + upperTrimmed(cell(row, kBranch)) +
+                   ")";
+  for (HeadOfficeColumn c : {kServerName, kCompId, kIpAddress, kPortNo}) {
+    serverCaption_ += "\r\n" + upperTrimmed(cell(row, c));
+  }
+  serverCaption_ += "\r\n Connection Verify ";
+  view_.showServerCaption(serverCaption_);
+
+  context_.cycle.centralConnected = false;
+  try {
+    context_.centralMain = std::make_unique<Connection>(context_.connector);
+    context_.centralMain->setCursorLocation(CursorLocation::kClient);
+    context_.centralMain->setCommandTimeout(720);
+
+    const std::string yearName = trimmed(context_.localYear.defaultDatabase());
+    context_.cycle.centralYearDatabase =
+        trimmed(cell(row, kCompId)) +
+        (yearName.size() > 4 ? yearName.substr(yearName.size() - 4) : yearName);
+
+    CentralArguments args;
+    args.user = trimmed(cell(row, kUserName));
+    args.password = trimmed(cell(row, kPassword));
+    args.mainDatabase = trimmed(cell(row, kCompId)) + "MAIN";
+    args.port = "0";
+    const std::string address = trimmed(cell(row, kIpAddress));
+    const std::string server = trimmed(cell(row, kServerName));
+    if (address.size() >= 10 && !args.user.empty()) {
+      args.server = address;
+      args.byAddress = true;
+      connectCentral_(context_, args);
+    } else if (!server.empty() && !args.user.empty()) {
+      args.server = server;
+      args.byAddress = false;
+      connectCentral_(context_, args);
+    }
+    if (context_.cycle.centralConnected) runSteps(row);
+    handleRowFailure(nullptr);
+  } catch (const Failure& failure) {
+    handleRowFailure(&failure);
+  } catch (const std::exception& e) {
+    const Failure failure(failure_number::kInvalidUse, e.what());
+    handleRowFailure(&failure);
+  }
+}
+
+void SyncCycle::runSteps(const HeadOfficeRow& row) {
+  serverCaption_ += " Success.";
+  view_.showServerCaption(serverCaption_);
+  context_.cycle.linkedServer =
+      bracketed(trimmed(cell(row, HeadOfficeColumn::kServerName)));
+  for (const StepEntry& step : kStepTable) {
+    view_.showStepStatus(std::string(step.status));
+    context_.cycle.centralBranchNo = headOfficeBranchNumber(cell(row, HeadOfficeColumn::kBranch));
+    for (std::string_view table : {step.table, step.secondTable}) {
+      if (table.empty()) continue;
+      long long moved = 0;
+      std::string direction;
+      switch (step.family) {
+        case Family::kMasterDownload:
+          moved = DownloadMaster(context_, *findMasterMember(table));
+          direction = "download";
+          break;
+        case Family::kStagedUpload:
+          moved = UploadStaged(context_, table);
+          direction = "upload";
+          break;
+        case Family::kStagedDownload:
+          moved = DownloadStaged(context_, table);
+          direction = "download";
+          break;
+      }
+      view_.stepMoved(std::string(table), direction, moved);
+    }
+  }
+  view_.showStepStatus(std::string(kRelax));
+}
+
+void SyncCycle::handleRowFailure(const Failure* failure) {
+  if (failure == nullptr) return;
+  if (failure->number() == failure_number::kLinkFailure) {
+    serverCaption_ += " Failure.";
+    view_.showServerCaption(serverCaption_);
+    return;
+  }
+  if (failure->description().empty()) return;
+  try {
+    writeErrorRow(context_.localMain, kMainErrorLabel,
+                  std::to_string(context_.cycle.centralBranchNo), failure->description(),
+                  *context_.clock);
+  } catch (const Failure& unlogged) {
+    view_.reportUnloggedFailure(*failure);
+    view_.reportUnloggedFailure(unlogged);
+  }
+}
+
+}  // namespace velmora

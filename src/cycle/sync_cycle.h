@@ -1,0 +1,55 @@
+// The sync cycle: one tick visits every head office of the list, connects to
+// it and runs the 48 transfer steps against it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "cycle/cycle_view.h"
+#include "transfer/agent_context.h"
+
+namespace velmora {
+
+// The six arguments of the central connection routine.
+struct CentralArguments {
+  std::string user;
+  std::string password;
+  std::string mainDatabase;
+  std::string server;
+  std::string port;       // always "0"
+  bool byAddress = false; // the address flag
+};
+
+// Opens context.centralMain and context.centralYear for one head office and
+// sets context.cycle.centralConnected; writes a CONNECTION row on failure.
+using ConnectCentralFn = std::function<void(AgentContext&, const CentralArguments&)>;
+
+// The head office's branch number from the list's Branch cell: trimmed, read
+// as a number and rounded to the nearest 16-bit integer (halves to even).
+// Throws Failure (kTypeMismatch, kOverflow) when it is no number or out of range.
+std::int16_t headOfficeBranchNumber(std::string_view text);
+
+class SyncCycle {
+ public:
+  SyncCycle(AgentContext& context, CycleView& view, ConnectCentralFn connectCentral);
+
+  // Runs one tick to its end. Never throws: every failure becomes an error
+  // row, a verdict in the server caption, or a report to the view.
+  void tick();
+
+  int ticksRun() const { return ticksRun_; }
+
+ private:
+  void processHeadOffice(const HeadOfficeRow& row);
+  void runSteps(const HeadOfficeRow& row);
+  void handleRowFailure(const Failure* failure);
+
+  AgentContext& context_;
+  CycleView& view_;
+  ConnectCentralFn connectCentral_;
+  std::string serverCaption_;
+  int ticksRun_ = 0;
+};
+
+}  // namespace velmora

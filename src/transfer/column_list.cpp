@@ -1,0 +1,46 @@
+#include "transfer/column_list.h"
+
+#include <cctype>
+
+namespace velmora {
+namespace {
+
+std::string trimmed(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+
+}  // namespace
+
+std::string columnListQuery(std::string_view table) {
+  return "select COLUMN_NAME, TABLE_NAME from INFORMATION_SCHEMA.COLUMNS where TABLE_SCHEMA = "
+         "'dbo' and table_name='" +
+         std::string(table) +
+         "' and COLUMNPROPERTY(object_id(TABLE_NAME), COLUMN_NAME, 'IsIdentity') <> 1 ";
+}
+
+std::string TableColumnList(const AgentContext& context, std::string_view table,
+                            std::string_view database) {
+  Connection connection(context.connector);
+  connection.open("Provider=SQLOLEDB.1;password=" + context.settings.localPassword +
+                  ";Persist Security Info=true;User ID=sa;Initial Catalog=" +
+                  std::string(database) + ";Data Source=" +
+                  trimmed(context.settings.localServer));
+  Recordset columns;
+  connection.setCursorLocation(CursorLocation::kClient);
+  columns.open(columnListQuery(table), connection, CursorType::kStatic,
+               LockType::kBatchOptimistic);
+  std::string list;
+  if (!columns.eof()) {
+    const std::size_t nameIndex = columns.fieldIndex("column_Name");
+    for (columns.moveFirst(); !columns.eof(); columns.moveNext()) {
+      list += columns.field(nameIndex).toText();
+      list += ',';
+    }
+  }
+  if (list.size() > 1) list.pop_back();
+  return list;
+}
+
+}  // namespace velmora

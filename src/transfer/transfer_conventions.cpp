@@ -1,0 +1,81 @@
+#include "transfer/transfer_conventions.h"
+
+#include <cstdio>
+
+namespace velmora {
+
+ConnectionPair connectionPair(AgentContext& context, Pair pair) {
+  if (pair == Pair::kMain) return {context.localMain, *context.centralMain};
+  return {context.localYear, context.centralYear};
+}
+
+std::string branchNumberText(std::int16_t number) { return std::to_string(number); }
+
+std::string dateText(const DateTime& when) { return formatDayMonthYear(when); }
+
+std::string timeText(const DateTime& when) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", when.hour, when.minute, when.second);
+  return buf;
+}
+
+std::string stagingTableName(const Settings& settings) {
+  return "CentralizedData" + settings.siteId;
+}
+
+std::string stagingDropStatement(const Settings& settings) {
+  const std::string& s = settings.siteId;
+  return "if exists (select * from sysobjects where type='v' and name='CentralizedData" + s +
+         "') drop view CentralizedData" + s +
+         " else if exists (select * from sysobjects where type='u' and name='CentralizedData" + s +
+         "') drop table CentralizedData" + s;
+}
+
+std::string fourPartName(const AgentContext& context, Connection& central,
+                         std::string_view table) {
+  return context.cycle.linkedServer + "." + central.defaultDatabase() + ".Dbo." +
+         std::string(table);
+}
+
+void StepTransactions::begin() {
+  pair_.local.beginTrans();
+  localOpen_ = true;
+  pair_.central.beginTrans();
+  centralOpen_ = true;
+}
+
+void StepTransactions::commitLocal() {
+  pair_.local.commitTrans();
+  localOpen_ = false;
+}
+
+void StepTransactions::commitCentral() {
+  pair_.central.commitTrans();
+  centralOpen_ = false;
+}
+
+void runTransferStep(ConnectionPair pair, const std::function<void(StepTransactions&)>& body,
+                     const std::function<void(const Failure&)>& recordFailure) {
+  StepTransactions transactions(pair);
+  try {
+    body(transactions);
+  } catch (const Failure& failure) {
+    // With the local transaction not open, its rollback could only fail with
+    // "no transaction" and hide the cause; the cause itself leaves the step.
+    if (!transactions.localOpen()) {
+      if (transactions.centralOpen()) {
+        try {
+          pair.central.rollbackTrans();
+        } catch (const Failure&) {
+        }
+      }
+      throw;
+    }
+    pair.local.rollbackTrans();
+    if (!transactions.centralOpen()) throw;
+    pair.central.rollbackTrans();
+    recordFailure(failure);
+  }
+}
+
+}  // namespace velmora
