@@ -41,6 +41,7 @@ class SyncCycleTest : public ::testing::Test {
     return SyncCycle(context, view, [this, connects](AgentContext& c, const CentralArguments& a) {
       calls.push_back(a);
       if (!connects) return;
+      if (c.centralYear.isOpen()) c.centralYear.close();
       c.centralMain->open("Initial Catalog=" + a.mainDatabase + ";Data Source=" + a.server);
       c.centralYear.open("Initial Catalog=" + c.cycle.centralYearDatabase + ";Data Source=" + a.server);
       c.cycle.centralConnected = true;

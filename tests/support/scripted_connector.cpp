@@ -36,16 +36,16 @@ class ScriptedSession : public Session {
   void setCommandTimeout(int) override {}
   void execute(const std::string& sql) override {
     owner_.log.entries.push_back(database_ + ": " + sql);
-    check(sql);
+    check(database_ + ": " + sql);
   }
   void beginTransaction() override {
     owner_.log.entries.push_back(database_ + ": BEGIN");
-    check("BEGIN");
+    check(database_ + ": BEGIN");
     open_ = true;
   }
   void commit() override {
     owner_.log.entries.push_back(database_ + ": COMMIT");
-    check("COMMIT");
+    check(database_ + ": COMMIT");
     open_ = false;
   }
   void rollback() override {
@@ -60,7 +60,7 @@ class ScriptedSession : public Session {
   std::unique_ptr<Cursor> openCursor(const std::string& sql, CursorType, LockType,
                                      CursorLocation) override {
     owner_.log.entries.push_back(database_ + "? " + sql);
-    check(sql);
+    check(database_ + "? " + sql);
     for (auto& [fragment, rows] : owner_.answers_) {
       if (sql.find(fragment) != std::string::npos) return std::make_unique<ScriptedCursor>(rows);
     }
@@ -70,7 +70,7 @@ class ScriptedSession : public Session {
  private:
   void check(const std::string& sql) {
     for (auto& [fragment, failure] : owner_.failures_) {
-      if ((database_ + ": " + sql).find(fragment) != std::string::npos) throw failure;
+      if (sql.find(fragment) != std::string::npos) throw failure;
     }
   }
   ScriptedConnector& owner_;
