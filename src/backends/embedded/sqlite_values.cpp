@@ -1,0 +1,82 @@
+#include "backends/embedded/sqlite_values.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace velmora {
+
+namespace {
+
+std::string upper(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return out;
+}
+
+// The scale of "DECIMAL(18,2)" (2), "NUMERIC(10)" (0), "MONEY" (4).
+int scaleOf(const std::string& type) {
+  const bool decimal = type.rfind("DECIMAL", 0) == 0 || type.rfind("NUMERIC", 0) == 0;
+  if (type.rfind("MONEY", 0) == 0 || type.rfind("SMALLMONEY", 0) == 0) return 4;
+  if (!decimal) return -1;
+  const std::size_t comma = type.find(',');
+  if (comma == std::string::npos) return 0;
+  int scale = 0;
+  for (std::size_t i = comma + 1; i < type.size() && type[i] != ')'; ++i) {
+    if (std::isdigit(static_cast<unsigned char>(type[i]))) scale = scale * 10 + (type[i] - '0');
+  }
+  return std::min(scale, 38);
+}
+
+std::string formatScaled(double value, int scale) {
+  char buffer[128];
+  std::snprintf(buffer, sizeof buffer, "%.*f", scale, value);
+  std::string text = buffer;
+  if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);  // no "-0.00"
+  return text;
+}
+
+}  // namespace
+
+ColumnTraits columnTraitsFor(const char* declaredType) {
+  ColumnTraits traits;
+  if (declaredType == nullptr) return traits;
+  const std::string type = upper(declaredType);
+  traits.dateTime = type.find("DATE") != std::string::npos || type.find("TIME") != std::string::npos;
+  traits.decimalScale = scaleOf(type);
+  return traits;
+}
+
+Value readColumn(sqlite3_stmt* statement, int column, const ColumnTraits& traits) {
+  switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+      return Value::null();
+    case SQLITE_INTEGER: {
+      const std::int64_t v = sqlite3_column_int64(statement, column);
+      if (traits.decimalScale > 0) {
+        return Value::decimal(std::to_string(v) + "." + std::string(static_cast<std::size_t>(traits.decimalScale), '0'));
+      }
+      return Value::integer(v);
+    }
+    case SQLITE_FLOAT: {
+      const double v = sqlite3_column_double(statement, column);
+      if (traits.decimalScale >= 0 && std::isfinite(v) && std::fabs(v) < 1e15) {
+        return Value::decimal(formatScaled(v, traits.decimalScale));
+      }
+      return Value::real(v);
+    }
+    default: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+      std::string value(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+      if (traits.dateTime) {
+        if (auto parsed = DateTime::parse(value)) return Value::dateTime(*parsed);
+      }
+      return Value::text(std::move(value));
+    }
+  }
+}
+
+}  // namespace velmora
