@@ -260,7 +260,7 @@ TEST_P(StagedDownloadOutsideFailureTest, LeavesTheStepWithTheOriginalFailure) {
 INSTANTIATE_TEST_SUITE_P(
     Stages, StagedDownloadOutsideFailureTest,
     ::testing::Values(
-        OutsideFailureCase{"HOA1920: Select Top 1", {"C probe"}},
+        OutsideFailureCase{"HOA1920? Select Top 1", {"C probe"}},
         OutsideFailureCase{"HOA1920: Select * into",
                            {"C probe", "L columns", "C drop", "C numbering", "C build"}},
         OutsideFailureCase{"VEL1920: BEGIN",
