@@ -24,8 +24,8 @@ constexpr std::string_view kUsage =
     "  --branch-no N       the branch's number (default 7)\n"
     "  --prefix P          the branch's company prefix (default VEL)\n"
     "  --no-rows           create the tables and settings rows only\n"
-    "  --ho SPEC           a head office reached by name, or by ADDRESS when given\n"
-    "  --unreachable SPEC  a head office listed in Branch that serves nothing\n"
+    "  --ho HEADOFFICE     a head office reached by name, or by ADDRESS when given\n"
+    "  --unreachable HO    a head office listed in Branch that serves nothing\n"
     "\n"
     "Without --ho and --unreachable: HO1 (HOA, branch 1), HO2 (HOB, branch 2,\n"
     "address 192.168.10.20) and the unreachable HO3 (HOC, branch 3).\n";
