@@ -1,0 +1,87 @@
+#include "backends/sqlserver/odbc_connector.h"
+
+#include <cctype>
+
+#include "backends/sqlserver/odbc_handles.h"
+#include "backends/sqlserver/odbc_link.h"
+#include "backends/sqlserver/odbc_session.h"
+
+namespace velmora {
+namespace {
+
+bool containsIgnoreCase(std::string_view text, std::string_view part) {
+  if (part.size() > text.size()) return false;
+  for (std::size_t i = 0; i + part.size() <= text.size(); ++i) {
+    if (equalsIgnoreCase(text.substr(i, part.size()), part)) return true;
+  }
+  return false;
+}
+
+// "{value}" with '}' doubled: the form that keeps ';' and '=' inside a value.
+std::string braced(std::string_view value) {
+  std::string out = "{";
+  for (char c : value) {
+    out += c;
+    if (c == '}') out += '}';
+  }
+  out += '}';
+  return out;
+}
+
+std::string attributeValue(std::string_view value) {
+  bool plain = !value.empty() && value.find_first_of(";{}=") == std::string_view::npos &&
+               !std::isspace(static_cast<unsigned char>(value.front())) &&
+               !std::isspace(static_cast<unsigned char>(value.back()));
+  return plain ? std::string(value) : braced(value);
+}
+
+bool isFreeTds(std::string_view driver) {
+  return containsIgnoreCase(driver, "freetds") || containsIgnoreCase(driver, "tdsodbc");
+}
+
+}  // namespace
+
+std::string odbcConnectionString(const OdbcOptions& options, const ConnectionParams& params) {
+  if (options.buildConnectionString) return options.buildConnectionString(params);
+  const bool hasPort = params.port && *params.port > 0;
+  std::string text = "Driver=" + attributeValue(options.driver) + ";";
+  if (isFreeTds(options.driver)) {
+    text += "Server=" + attributeValue(params.server) + ";";
+    if (hasPort) text += "Port=" + std::to_string(*params.port) + ";";
+  } else {
+    std::string server = params.server;
+    if (hasPort) server += "," + std::to_string(*params.port);
+    text += "Server=" + attributeValue(server) + ";";
+  }
+  text += "Database=" + attributeValue(params.database) + ";";
+  text += "UID=" + attributeValue(params.user) + ";";
+  text += "PWD=" + braced(params.password) + ";";
+  if (isFreeTds(options.driver)) {
+    text += "TDS_Version=7.4;ClientCharset=UTF-8;";
+    if (options.encrypt) text += "Encryption=require;";
+  } else {
+    text += options.encrypt ? "Encrypt=yes;" : "Encrypt=no;";
+  }
+  return text;
+}
+
+OdbcConnector::OdbcConnector(OdbcOptions options) : options_(std::move(options)) {}
+
+OdbcConnector::~OdbcConnector() = default;
+
+std::unique_ptr<Session> OdbcConnector::connect(const std::string& connectionString,
+                                                int timeoutSeconds) {
+  if (!environment_) environment_ = std::make_shared<EnvironmentHandle>();
+  ConnectionParams params = parseConnectionString(connectionString);
+  OdbcLinkSettings settings;
+  settings.odbcConnectionString = odbcConnectionString(options_, params);
+  settings.fallbackDatabase = params.database;
+  settings.loginTimeoutSeconds = timeoutSeconds;
+  settings.batchRows = options_.batchRows;
+  settings.rewriteStatement = options_.rewriteStatement;
+  auto link = std::make_shared<OdbcLink>(environment_, std::move(settings));
+  link->setCommandTimeout(timeoutSeconds);
+  return std::make_unique<OdbcSession>(std::move(link));
+}
+
+}  // namespace velmora
