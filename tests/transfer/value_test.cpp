@@ -16,7 +16,9 @@ class DateTimeParseTest : public ::testing::TestWithParam<ParseCase> {};
 TEST_P(DateTimeParseTest, ReadsTheAcceptedForms) {
   auto parsed = DateTime::parse(GetParam().text);
   ASSERT_EQ(parsed.has_value(), GetParam().valid) << GetParam().text;
-  if (parsed) EXPECT_EQ(parsed->toIso(), GetParam().iso);
+  if (parsed) {
+    EXPECT_EQ(parsed->toIso(), GetParam().iso);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
