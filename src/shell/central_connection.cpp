@@ -1,0 +1,61 @@
+#include "shell/central_connection.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "cycle/error_log.h"
+#include "shell/text_rules.h"
+#include "transfer/conversions.h"
+#include "transfer/failure.h"
+
+namespace velmora::shell {
+
+namespace {
+
+void prepare(Connection& connection) {
+  if (connection.isOpen()) connection.close();
+  connection.setCursorLocation(CursorLocation::kClient);
+  connection.setCommandTimeout(kCentralOpenTimeoutSeconds);
+}
+
+}  // namespace
+
+std::string centralPortNumber(const std::string& port) {
+  double number = readLeadingNumber(port);
+  if (number == std::floor(number) && std::fabs(number) < 1e15) {
+    return std::to_string(static_cast<long long>(number));
+  }
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15g", number);
+  return buf;
+}
+
+std::string centralConnectionString(const CentralArguments& arguments, const std::string& database) {
+  std::string text = "Provider=SQLOLEDB.1;UID=" + trimBlanks(arguments.user) +
+                     ";pwd=" + arguments.password +
+                     ";Persist Security Info=False;Initial Catalog=" + trimBlanks(database) +
+                     ";Data Source=" + trimBlanks(arguments.server);
+  if (arguments.byAddress) text += "," + centralPortNumber(arguments.port);
+  return text;
+}
+
+void connectCentral(AgentContext& context, const CentralArguments& arguments) {
+  context.cycle.centralConnected = false;
+  Connection& centralMain = *context.centralMain;
+  Connection& centralYear = context.centralYear;
+  prepare(centralMain);
+  prepare(centralYear);
+
+  try {
+    centralMain.open(centralConnectionString(arguments, arguments.mainDatabase));
+    centralYear.open(centralConnectionString(arguments, context.cycle.centralYearDatabase));
+    centralMain.setCommandTimeout(kCentralCommandTimeoutSeconds);
+    centralYear.setCommandTimeout(kCentralCommandTimeoutSeconds);
+    context.cycle.centralConnected = true;
+  } catch (const Failure& failure) {
+    writeErrorRow(context.localMain, kConnectionLabel, trimBlanks(arguments.server),
+                  failure.description(), *context.clock);
+  }
+}
+
+}  // namespace velmora::shell

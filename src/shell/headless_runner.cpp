@@ -1,0 +1,145 @@
+#include "shell/headless_runner.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include "shell/text_rules.h"
+
+namespace velmora::shell {
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void requestStop(int) { stopRequested = 1; }
+
+// Installs the stop handlers for SIGINT and SIGTERM and restores the previous
+// ones when it goes.
+class StopSignals {
+ public:
+  StopSignals() {
+    stopRequested = 0;
+    previousInt_ = std::signal(SIGINT, requestStop);
+    previousTerm_ = std::signal(SIGTERM, requestStop);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+  ~StopSignals() {
+    std::signal(SIGINT, previousInt_);
+    std::signal(SIGTERM, previousTerm_);
+  }
+  bool stopped() const { return stopRequested != 0; }
+
+ private:
+  using Handler = void (*)(int);
+  Handler previousInt_;
+  Handler previousTerm_;
+};
+
+// Waits `ms` milliseconds unless a stop is requested first. Returns false
+// when stopped.
+bool waitInterval(const StopSignals& signals, int ms) {
+  using Clock = std::chrono::steady_clock;
+  const auto until = Clock::now() + std::chrono::milliseconds(ms);
+  constexpr auto kSlice = std::chrono::milliseconds(50);
+  while (!signals.stopped()) {
+    auto now = Clock::now();
+    if (now >= until) return true;
+    std::this_thread::sleep_for(std::min<Clock::duration>(kSlice, until - now));
+  }
+  return false;
+}
+
+std::string lowerCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string oneLineCaption(const std::string& caption) {
+  std::string joined;
+  std::size_t start = 0;
+  while (start <= caption.size()) {
+    std::size_t end = caption.find('\n', start);
+    if (end == std::string::npos) end = caption.size();
+    std::string_view line(caption.data() + start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::string part = trimBlanks(line);
+    if (!part.empty()) {
+      if (!joined.empty()) joined += " | ";
+      joined += part;
+    }
+    start = end + 1;
+  }
+  return joined;
+}
+
+void HeadlessView::showServerCaption(const std::string& caption) {
+  std::string line = oneLineCaption(caption);
+  std::size_t firstBreak = caption.find('\r');
+  headOffice_ = trimBlanks(caption.substr(0, firstBreak));
+  if (line == lastServerLine_) return;
+  lastServerLine_ = line;
+  out_ << "server: " << line << '\n' << std::flush;
+}
+
+void HeadlessView::showStepStatus(const std::string& status) {
+  out_ << "step: " << trimBlanks(status) << '\n' << std::flush;
+}
+
+void HeadlessView::showErrorRows(const std::vector<ErrorDisplayRow>& rows) {
+  // Rows come newest first; print the new ones oldest first.
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+    if (!seenRows_.insert(it->rno).second) continue;
+    ++newErrorRows_;
+    out_ << "error: " << it->updated << ' ' << it->upTime << "  " << it->module << "  "
+         << it->message << '\n';
+  }
+  out_ << std::flush;
+}
+
+void HeadlessView::reportUnloggedFailure(const Failure& failure) {
+  err_ << "unlogged failure " << failure.number() << ": " << failure.description() << '\n'
+       << std::flush;
+}
+
+void HeadlessView::stepMoved(const std::string& table, const std::string& direction,
+                             long long rows) {
+  if (rows <= 0) return;
+  ++stepsMoved_;
+  rowsMoved_ += rows;
+  out_ << "  " << headOffice_ << "  " << table << ' ' << lowerCase(direction) << ": " << rows
+       << (rows == 1 ? " row" : " rows") << '\n'
+       << std::flush;
+}
+
+void HeadlessView::tickEnded(int tickNumber) {
+  out_ << "tick " << tickNumber << ": " << stepsMoved_ << (stepsMoved_ == 1 ? " step" : " steps")
+       << " moved " << rowsMoved_ << (rowsMoved_ == 1 ? " row, " : " rows, ") << newErrorRows_
+       << (newErrorRows_ == 1 ? " error row" : " error rows") << '\n'
+       << std::flush;
+  stepsMoved_ = 0;
+  rowsMoved_ = 0;
+  newErrorRows_ = 0;
+}
+
+int runHeadless(SyncCycle& cycle, const HeadlessOptions& options,
+                const std::function<void()>& onReady) {
+  StopSignals signals;
+  if (onReady) onReady();
+  int ticks = 0;
+  while (!options.ticks || ticks < *options.ticks) {
+    if (!waitInterval(signals, options.intervalMs)) break;
+    cycle.tick();
+    ++ticks;
+    if (signals.stopped()) break;
+  }
+  return 0;
+}
+
+}  // namespace velmora::shell

@@ -1,0 +1,47 @@
+// The settings files of the program folder (jewellers.txt, year.txt): found
+// without regard to the letter case of their names, read as trimmed lines
+// whose value starts at the thirteenth character.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "transfer/value.h"
+
+namespace velmora::shell {
+
+inline constexpr std::string_view kJewellersFile = "jewellers.txt";
+inline constexpr std::string_view kYearFile = "year.txt";
+inline constexpr std::string_view kServersFile = "servers.txt";
+
+// The characters of a settings line that are a caption for the reader.
+inline constexpr std::size_t kSettingCaptionLength = 12;
+
+// The regular file in `folder` whose name equals `name` without regard to
+// letter case (an exact match is preferred); nullopt when there is none or the
+// folder cannot be read.
+std::optional<std::filesystem::path> findFileIgnoringCase(const std::filesystem::path& folder,
+                                                          std::string_view name);
+
+// The lines of a settings file, each without its line end, its trailing CR
+// and its leading and trailing blanks. Throws Failure (kInvalidSettings) when
+// the file cannot be read.
+std::vector<std::string> readSettingsLines(const std::filesystem::path& file);
+
+// The value of a trimmed settings line: everything from its thirteenth
+// character on, empty when the line is shorter.
+std::string settingValue(std::string_view trimmedLine);
+
+// The value of line `lineNumber` (counted from 1) of `lines`; empty when the
+// file has fewer lines.
+std::string settingValueOfLine(const std::vector<std::string>& lines, std::size_t lineNumber);
+
+// Reads a date of year.txt, day first: dd/mm/yyyy (also d/m/yyyy),
+// dd/MMM/yyyy with English month abbreviations, or ISO yyyy-mm-dd. nullopt
+// when the text is none of these or names no real date.
+std::optional<DateTime> parseYearDate(std::string_view text);
+
+}  // namespace velmora::shell

@@ -1,0 +1,233 @@
+#include "shell/headless_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "sample_company.h"
+#include "support/agent_harness.h"
+
+namespace velmora::shell {
+namespace {
+
+using velmora::testing::TempFolder;
+
+TEST(HeadlessView, CaptionLinesAreJoinedOnOneLine) {
+  EXPECT_EQ(oneLineCaption("HEAD OFFICE(1)\r\nHO1\r\nHOA\r\n\r\n\r\n Connection Verify  Success."),
+            "HEAD OFFICE(1) | HO1 | HOA | Connection Verify  Success.");
+  EXPECT_EQ(oneLineCaption(""), "");
+}
+
+TEST(HeadlessView, PrintsEachErrorRowOnceOldestFirst) {
+  std::ostringstream out, err;
+  HeadlessView view(out, err);
+  ErrorDisplayRow older{"1:07PM", "CONNECTION", "HO3-cannot open", "07/Nov/2019", 4};
+  ErrorDisplayRow newer{"1:08PM", "MAINERROR", "1-overflow", "07/Nov/2019", 5};
+  view.showErrorRows({older});
+  view.tickEnded(1);
+  view.showErrorRows({newer, older});
+  view.tickEnded(2);
+  const std::string text = out.str();
+  EXPECT_EQ(text,
+            "error: 07/Nov/2019 1:07PM  CONNECTION  HO3-cannot open\n"
+            "tick 1: 0 steps moved 0 rows, 1 error row\n"
+            "error: 07/Nov/2019 1:08PM  MAINERROR  1-overflow\n"
+            "tick 2: 0 steps moved 0 rows, 1 error row\n");
+}
+
+TEST(HeadlessView, CountsTheStepsThatMovedRows) {
+  std::ostringstream out, err;
+  HeadlessView view(out, err);
+  view.showServerCaption("HEAD OFFICE HO1(1)\r\nHO1\r\nHOA\r\n\r\n\r\n Connection Verify ");
+  view.stepMoved("BANKMASTER", "download", 0);
+  view.stepMoved("DPURCHASE", "upload", 12);
+  view.stepMoved("INDENT", "download", 1);
+  view.tickEnded(3);
+  EXPECT_NE(out.str().find("  HEAD OFFICE HO1(1)  DPURCHASE upload: 12 rows\n"), std::string::npos);
+  EXPECT_NE(out.str().find("  HEAD OFFICE HO1(1)  INDENT download: 1 row\n"), std::string::npos);
+  EXPECT_EQ(out.str().find("BANKMASTER"), std::string::npos);
+  EXPECT_NE(out.str().find("tick 3: 2 steps moved 13 rows, 0 error rows\n"), std::string::npos);
+}
+
+TEST(HeadlessView, UnchangedServerCaptionIsNotRepeated) {
+  std::ostringstream out, err;
+  HeadlessView view(out, err);
+  view.showServerCaption("A(1)\r\n Connection Verify ");
+  view.showServerCaption("A(1)\r\n Connection Verify ");
+  view.showServerCaption("A(1)\r\n Connection Verify  Success.");
+  EXPECT_EQ(out.str(), "server: A(1) | Connection Verify\nserver: A(1) | Connection Verify  Success.\n");
+}
+
+// --- The agent program ------------------------------------------------------
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string readAll(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string lastLine(const std::string& text) {
+  std::string trimmed = text;
+  while (!trimmed.empty() && trimmed.back() == '\n') trimmed.pop_back();
+  return trimmed.substr(trimmed.rfind('\n') == std::string::npos ? 0 : trimmed.rfind('\n') + 1);
+}
+
+// Runs the agent with `arguments` and QVID set to `qvid` (unset when empty).
+RunResult runAgent(const std::string& arguments, const std::string& qvid) {
+  TempFolder output;
+  const auto outFile = output.path() / "out.txt";
+  const auto errFile = output.path() / "err.txt";
+  std::string command = qvid.empty() ? "env -u QVID " : "env QVID='" + qvid + "' ";
+  command += std::string("'") + VELMORA_AGENT_BINARY + "' " + arguments + " >'" +
+             outFile.string() + "' 2>'" + errFile.string() + "' </dev/null";
+  RunResult result;
+  int raw = std::system(command.c_str());
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = readAll(outFile);
+  result.err = readAll(errFile);
+  return result;
+}
+
+class AgentProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    layout_ = sample::defaultLayout(home_.path());
+    layout_.sampleRows = false;
+    sample::layOutCompany(layout_);
+  }
+  std::string home() const { return "--home '" + home_.path().string() + "'"; }
+
+  TempFolder home_;
+  sample::CompanyLayout layout_;
+};
+
+TEST_F(AgentProgramTest, RunsTheGivenTicksAndExitsZero) {
+  RunResult run = runAgent("--headless --ticks 2 --interval-ms 0 " + home(), "BR0012");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("[VEL BRANCH 7]"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("server: HEAD OFFICE HO1(1) | HO1 | HOA | Connection Verify  Success."),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("step: Processing BANKMASTER DOWNLOAD"), std::string::npos);
+  EXPECT_NE(run.out.find("  CONNECTION  HO3-"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("tick 2: "), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("tick 3: "), std::string::npos) << run.out;
+}
+
+TEST_F(AgentProgramTest, NeverPrintsAPasswordOrAConnectionString) {
+  RunResult run = runAgent("--headless --ticks 1 --interval-ms 0 " + home(), "BR0012");
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const std::string& secret : {layout_.password, layout_.headOffices[0].password,
+                                    std::string("Provider="), std::string("pwd=")}) {
+    EXPECT_EQ(run.out.find(secret), std::string::npos) << secret;
+    EXPECT_EQ(run.err.find(secret), std::string::npos) << secret;
+  }
+}
+
+struct StartupFailureCase {
+  const char* qvid;
+  const char* removeFile;  // relative to the program folder, or nullptr
+  const char* lastLineContains;
+};
+
+class AgentStartupFailureTest : public AgentProgramTest,
+                                public ::testing::WithParamInterface<StartupFailureCase> {};
+
+TEST_P(AgentStartupFailureTest, PrintsTheMessageLastAndExitsOne) {
+  if (GetParam().removeFile != nullptr) std::filesystem::remove(home_.path() / GetParam().removeFile);
+  RunResult run = runAgent("--headless --ticks 1 --interval-ms 0 " + home(), GetParam().qvid);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(lastLine(run.err).find(GetParam().lastLineContains), std::string::npos) << run.err;
+  EXPECT_EQ(run.out.find("tick "), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, AgentStartupFailureTest, ::testing::Values(
+    StartupFailureCase{"",        nullptr,          "Invalid QVID"},
+    StartupFailureCase{"    ",    nullptr,          "Invalid QVID"},
+    StartupFailureCase{"BR0;12",  nullptr,          "Invalid QVID"},
+    StartupFailureCase{"BR0012",  "jewellers.txt",  "jewellers.txt"},
+    StartupFailureCase{"BR0012",  "year.txt",       "year.txt"}));
+
+TEST_F(AgentProgramTest, InvalidQvidIsTheWholeLastLine) {
+  RunResult run = runAgent("--headless " + home(), "");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(lastLine(run.err), "Invalid QVID");
+}
+
+TEST_F(AgentProgramTest, InvalidBranchCodeIsTheWholeLastLine) {
+  sample::execSql(sample::branchDatabase(layout_, sample::SiteDatabase::kMain),
+                  "UPDATE ParamControl SET ParamLONG=0 WHERE ParamCode='DEFAULTBRANCHCODE'");
+  RunResult run = runAgent("--headless " + home(), "BR0012");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(lastLine(run.err), "INVALID DEFAULTBRANCHCODE");
+}
+
+TEST_F(AgentProgramTest, StopsOnSigtermBetweenTicks) {
+  int outPipe[2];
+  ASSERT_EQ(pipe(outPipe), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(outPipe[1], STDOUT_FILENO);
+    close(outPipe[0]);
+    close(outPipe[1]);
+    setenv("QVID", "BR0012", 1);
+    std::string homeArg = home_.path().string();
+    execl(VELMORA_AGENT_BINARY, VELMORA_AGENT_BINARY, "--headless", "--interval-ms", "600000",
+          "--home", homeArg.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(outPipe[1]);
+  // Wait for the start-up lines, then ask it to stop.
+  FILE* out = fdopen(outPipe[0], "r");
+  ASSERT_NE(out, nullptr);
+  char line[4096];
+  ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+  ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+  EXPECT_NE(std::string(line).find("a tick every 600000 ms"), std::string::npos) << line;
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  std::fclose(out);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+struct OptionCase {
+  const char* arguments;
+  int status;
+  const char* outContains;
+  const char* errContains;
+};
+
+class AgentOptionTest : public ::testing::TestWithParam<OptionCase> {};
+
+TEST_P(AgentOptionTest, AnswersAsDocumented) {
+  RunResult run = runAgent(GetParam().arguments, "BR0012");
+  EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+  EXPECT_NE(run.out.find(GetParam().outContains), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find(GetParam().errContains), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, AgentOptionTest, ::testing::Values(
+    OptionCase{"--help",              0, "Usage: velmora-agent [--home DIR]", ""},
+    OptionCase{"--version",           0, "velmora-agent 1.0.0", ""},
+    OptionCase{"--frobnicate",        2, "", "unknown argument"},
+    OptionCase{"--headless --ticks",  2, "", "--ticks needs a value"},
+    OptionCase{"--headless --ticks x", 2, "", "--ticks takes a whole number"},
+    OptionCase{"--headless --interval-ms -5", 2, "", "--interval-ms takes a whole number"}));
+
+}  // namespace
+}  // namespace velmora::shell
