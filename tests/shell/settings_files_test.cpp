@@ -64,12 +64,13 @@ TEST_P(SettingValueTest, StartsAtTheThirteenthCharacter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, SettingValueTest, ::testing::Values(
-    ValueCase{"Company    : ABC", "ABC"},
-    ValueCase{"Company    :  ABC", " ABC"},
+    ValueCase{"Company    :ABC", "ABC"},
+    ValueCase{"Company    : ABC", " ABC"},
     ValueCase{"Password   :", ""},
     ValueCase{"123456789012", ""},
     ValueCase{"1234567890123", "3"},
-    ValueCase{"", ""}));
+    ValueCase{"", ""}),
+    [](const ::testing::TestParamInfo<ValueCase>& info) { return "line" + std::to_string(info.index); });
 
 TEST(SettingsFiles, LinesLoseBlanksAndTheirCarriageReturn) {
   TempFolder folder;
