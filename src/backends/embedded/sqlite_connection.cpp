@@ -81,7 +81,10 @@ void SqliteStatement::bindText(int index, const std::string& value) {
 
 SqliteConnection::SqliteConnection(const std::filesystem::path& file, int timeoutSeconds) {
   sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(file.string().c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
+  // A connection is used by one thread at a time (the agent's only thread),
+  // so it goes without SQLite's per-call mutex.
+  const int rc = sqlite3_open_v2(file.string().c_str(), &db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
   db_.reset(db);
   if (rc != SQLITE_OK) {
     const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
