@@ -68,6 +68,7 @@ class FaultySession : public Session {
 
 void FaultyConnector::step(const std::string& what) {
   ++operations_;
+  if (observer_) observer_(what);
   if (failAt_ != 0 && operations_ == failAt_) {
     fired_ = true;
     firedOperation_ = what;

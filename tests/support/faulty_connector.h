@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,12 +26,18 @@ class FaultyConnector : public Connector {
   bool fired() const { return fired_; }
   std::string firedOperation() const { return firedOperation_; }
 
+  // Sees every operation (numbered from 1 like failAt) before it runs.
+  void setObserver(std::function<void(const std::string& operation)> observer) {
+    observer_ = std::move(observer);
+  }
+
   std::unique_ptr<Session> connect(const std::string& connectionString, int timeoutSeconds) override;
 
   // Called by the wrapped sessions and cursors before each operation.
   void step(const std::string& what);
 
  private:
+  std::function<void(const std::string&)> observer_;
   std::shared_ptr<Connector> inner_;
   std::size_t failAt_ = 0;
   std::size_t operations_ = 0;
