@@ -14,7 +14,7 @@
 #include "shell/central_connection.h"
 #include "shell/headless_runner.h"
 #include "shell/startup.h"
-#include "shell/text_rules.h"
+#include "transfer/text_rules.h"
 #include "transfer/agent_context.h"
 #include "transfer/failure.h"
 

@@ -1,6 +1,5 @@
 #include "cycle/sync_cycle.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 
@@ -9,23 +8,12 @@
 #include "master_download/master_download.h"
 #include "staged_download/staged_download.h"
 #include "staged_upload/staged_upload.h"
+#include "transfer/text_rules.h"
 
 namespace velmora {
 namespace {
 
 constexpr std::string_view kRelax = "RELAX.............................";
-
-std::string trimmed(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return std::string(s);
-}
-
-std::string upperTrimmed(std::string_view s) {
-  std::string t = trimmed(s);
-  for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return t;
-}
 
 const std::string& cell(const HeadOfficeRow& row, HeadOfficeColumn column) {
   return row[static_cast<std::size_t>(column)];
@@ -45,7 +33,7 @@ std::string bracketed(std::string_view name) {
 }  // namespace
 
 std::int16_t headOfficeBranchNumber(std::string_view text) {
-  const std::string t = trimmed(text);
+  const std::string t = trimBlanks(text);
   char* end = nullptr;
   const double value = t.empty() ? 0.0 : std::strtod(t.c_str(), &end);
   if (t.empty() || end != t.c_str() + t.size() || !std::isfinite(value)) {
@@ -91,18 +79,18 @@ void SyncCycle::processHeadOffice(const HeadOfficeRow& row) {
     context_.centralMain->setCursorLocation(CursorLocation::kClient);
     context_.centralMain->setCommandTimeout(720);
 
-    const std::string yearName = trimmed(context_.localYear.defaultDatabase());
+    const std::string yearName = trimBlanks(context_.localYear.defaultDatabase());
     context_.cycle.centralYearDatabase =
-        trimmed(cell(row, kCompId)) +
+        trimBlanks(cell(row, kCompId)) +
         (yearName.size() > 4 ? yearName.substr(yearName.size() - 4) : yearName);
 
     CentralArguments args;
-    args.user = trimmed(cell(row, kUserName));
-    args.password = trimmed(cell(row, kPassword));
-    args.mainDatabase = trimmed(cell(row, kCompId)) + "MAIN";
+    args.user = trimBlanks(cell(row, kUserName));
+    args.password = trimBlanks(cell(row, kPassword));
+    args.mainDatabase = trimBlanks(cell(row, kCompId)) + "MAIN";
     args.port = "0";
-    const std::string address = trimmed(cell(row, kIpAddress));
-    const std::string server = trimmed(cell(row, kServerName));
+    const std::string address = trimBlanks(cell(row, kIpAddress));
+    const std::string server = trimBlanks(cell(row, kServerName));
     if (address.size() >= 10 && !args.user.empty()) {
       args.server = address;
       args.byAddress = true;
@@ -126,7 +114,7 @@ void SyncCycle::runSteps(const HeadOfficeRow& row) {
   serverCaption_ += " Success.";
   view_.showServerCaption(serverCaption_);
   context_.cycle.linkedServer =
-      bracketed(trimmed(cell(row, HeadOfficeColumn::kServerName)));
+      bracketed(trimBlanks(cell(row, HeadOfficeColumn::kServerName)));
   for (const StepEntry& step : kStepTable) {
     view_.showStepStatus(std::string(step.status));
     context_.cycle.centralBranchNo = headOfficeBranchNumber(cell(row, HeadOfficeColumn::kBranch));

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "cycle/error_log.h"
-#include "shell/text_rules.h"
+#include "transfer/text_rules.h"
 #include "transfer/conversions.h"
 #include "transfer/failure.h"
 

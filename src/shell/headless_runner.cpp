@@ -5,7 +5,7 @@
 #include <csignal>
 #include <thread>
 
-#include "shell/text_rules.h"
+#include "transfer/text_rules.h"
 
 namespace velmora::shell {
 

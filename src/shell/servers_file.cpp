@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "shell/settings_files.h"
-#include "shell/text_rules.h"
+#include "transfer/text_rules.h"
 #include "transfer/db_access.h"
 #include "transfer/failure.h"
 

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "shell/text_rules.h"
+#include "transfer/text_rules.h"
 #include "transfer/failure.h"
 
 namespace velmora::shell {

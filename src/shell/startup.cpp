@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "shell/settings_files.h"
-#include "shell/text_rules.h"
+#include "transfer/text_rules.h"
 #include "transfer/conversions.h"
 #include "transfer/failure.h"
 

@@ -1,18 +1,8 @@
 #include "transfer/column_list.h"
 
-#include <cctype>
+#include "transfer/text_rules.h"
 
 namespace velmora {
-namespace {
-
-std::string trimmed(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return std::string(s);
-}
-
-}  // namespace
-
 std::string columnListQuery(std::string_view table) {
   return "select COLUMN_NAME, TABLE_NAME from INFORMATION_SCHEMA.COLUMNS where TABLE_SCHEMA = "
          "'dbo' and table_name='" +
@@ -26,7 +16,7 @@ std::string TableColumnList(const AgentContext& context, std::string_view table,
   connection.open("Provider=SQLOLEDB.1;password=" + context.settings.localPassword +
                   ";Persist Security Info=true;User ID=sa;Initial Catalog=" +
                   std::string(database) + ";Data Source=" +
-                  trimmed(context.settings.localServer));
+                  trimBlanks(context.settings.localServer));
   Recordset columns;
   connection.setCursorLocation(CursorLocation::kClient);
   columns.open(columnListQuery(table), connection, CursorType::kStatic,

@@ -6,17 +6,12 @@
 #include <limits>
 
 #include "transfer/failure.h"
+#include "transfer/text_rules.h"
 
 namespace velmora {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
 
 bool isPresent(const Value& source) { return !trimBlanks(source.toText()).empty(); }
 
@@ -75,7 +70,7 @@ std::optional<Value> convertColumnValue(Conversion conversion, const Value& sour
     case Conversion::kText:
       return Value::text(source.toText());
     case Conversion::kTrimmedText:
-      return Value::text(std::string(trimBlanks(source.toText())));
+      return Value::text(trimBlanks(source.toText()));
     case Conversion::kNumber:
       return numberValue(readLeadingNumber(source.toText()));
     case Conversion::kNumberNullFails:

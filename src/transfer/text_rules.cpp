@@ -1,6 +1,6 @@
-#include "shell/text_rules.h"
+#include "transfer/text_rules.h"
 
-namespace velmora::shell {
+namespace velmora {
 
 std::string trimBlanks(std::string_view text) {
   std::size_t first = text.find_first_not_of(' ');
@@ -19,4 +19,4 @@ std::string upperCase(std::string_view text) {
 
 std::string upperTrimmed(std::string_view text) { return upperCase(trimBlanks(text)); }
 
-}  // namespace velmora::shell
+}  // namespace velmora

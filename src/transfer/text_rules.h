@@ -1,4 +1,4 @@
-// The text rules of the settings and the head-office list: blanks trimmed
+// Text rules shared by the settings, the head-office list and the steps: blanks trimmed
 // the way the settings files and the database fields are read, and
 // upper-casing of identifiers.
 #pragma once
@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmora::shell {
+namespace velmora {
 
 // `text` without leading and trailing blanks (spaces).
 std::string trimBlanks(std::string_view text);
@@ -17,4 +17,4 @@ std::string upperCase(std::string_view text);
 // Upper-cased and trimmed, the form of most head-office cells.
 std::string upperTrimmed(std::string_view text);
 
-}  // namespace velmora::shell
+}  // namespace velmora
