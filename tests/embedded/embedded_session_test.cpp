@@ -315,3 +315,23 @@ TEST_F(EmbeddedSessionTest, DecimalColumnsReadWithTheirScale) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST_F(EmbeddedSessionTest, ReportsTheRowsTheLastStatementChanged) {
+  branch_->execute("INSERT INTO ITEMS (Code, de) VALUES (1, ''), (2, ''), (3, 'X')");
+  EXPECT_EQ(branch_->lastRowsAffected(), 3);
+  branch_->execute("Update ITEMS set de='X' where Code in(1,2)");
+  EXPECT_EQ(branch_->lastRowsAffected(), 2);
+  branch_->execute("Select * into CentralizedData0012 from ITEMS with (nolock) Where isnull(de,'')='X' ");
+  EXPECT_EQ(branch_->lastRowsAffected(), 3);
+  branch_->execute(
+      "if exists (select * from sysobjects where type='v' and name='CentralizedData0012') drop view "
+      "CentralizedData0012 else if exists (select * from sysobjects where type='u' and "
+      "name='CentralizedData0012') drop table CentralizedData0012");
+  EXPECT_EQ(branch_->lastRowsAffected(), 0);
+}
+
+}  // namespace
+}  // namespace velmora

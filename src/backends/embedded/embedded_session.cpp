@@ -64,17 +64,20 @@ Translation EmbeddedSession::translate(const std::string& sql) {
 
 void EmbeddedSession::execute(const std::string& sql) {
   checkLink();
+  lastRowsAffected_ = -1;
   try {
     const Translation translation = translate(sql);
     switch (translation.kind) {
       case Translation::Kind::kStatement:
         connection_->run(translation.sql);
+        lastRowsAffected_ = sqlite3_changes(connection_->handle());
         break;
       case Translation::Kind::kSelectInto:
         runSelectInto(translation);
         break;
       case Translation::Kind::kDropIfExists:
         runDropIfExists(translation.objectName);
+        lastRowsAffected_ = 0;
         break;
     }
   } catch (...) {
@@ -231,6 +234,7 @@ void EmbeddedSession::runSelectInto(const Translation& translation) {
   try {
     connection_->run(create);
     connection_->run(translation.sql);
+    lastRowsAffected_ = sqlite3_changes(db);
     // Built after the rows, in one pass: the joins that read the staging
     // table look its rows up instead of scanning it for every row.
     if (auto index = stagingIndexStatement("main", translation.objectName, names)) connection_->run(*index);

@@ -33,6 +33,7 @@ class EmbeddedSession : public Session {
   std::unique_ptr<Cursor> openCursor(const std::string& sql, CursorType type, LockType lock,
                                      CursorLocation location) override;
   std::size_t roundTrips() const override { return connection_->roundTrips(); }
+  long long lastRowsAffected() const override { return lastRowsAffected_; }
 
  private:
   // Fails with kLinkFailure when the session's file has gone.
@@ -51,6 +52,7 @@ class EmbeddedSession : public Session {
   std::shared_ptr<SqliteConnection> connection_;
   std::map<std::string, std::string> attached_;  // file path -> schema name
   std::size_t nextAlias_ = 0;
+  long long lastRowsAffected_ = -1;
 };
 
 }  // namespace velmora
