@@ -211,6 +211,9 @@ void AgentWindow::showErrorRows(const std::vector<ErrorDisplayRow>& rows) {
 }
 
 void AgentWindow::reportUnloggedFailure(const Failure& failure) {
+  // The error table could not take the row: the status label is the one
+  // place left where the operator sees it.
+  showStepStatus("Not logged: " + std::to_string(failure.number()) + "-" + failure.description());
   qWarning("velmora-agent: unlogged failure %d: %s", static_cast<int>(failure.number()),
            failure.description().c_str());
 }

@@ -162,6 +162,13 @@ TEST_F(AgentWindowTest, LabelsUseEighteenPoints) {
   EXPECT_EQ(step->text(), QStringLiteral(" Processing BANKMASTER DOWNLOAD "));
 }
 
+TEST_F(AgentWindowTest, UnloggedFailureShowsInTheStatusLabel) {
+  auto* step = child<QLabel>("TxtTable");
+  ASSERT_TRUE(step);
+  window_->reportUnloggedFailure(Failure(failure_number::kStatementFailed, "ERRTABLE is full"));
+  EXPECT_TRUE(step->text().contains(QStringLiteral("ERRTABLE is full")));
+}
+
 TEST_F(AgentWindowTest, ErrorGridShowsTimeModuleAndMessageOnly) {
   auto* grid = child<QTableView>("DataGrid1");
   ASSERT_TRUE(grid);
