@@ -2,6 +2,7 @@
 // window (the operator's view) or, with --headless, the same cycle without a
 // window.
 #include <charconv>
+#include <clocale>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -181,6 +182,9 @@ void scheduleScreenshot(QApplication& app, velmora::shell::AgentWindow& window) 
 
 int runWindowAgent(int argc, char** argv, const std::filesystem::path& home) {
   QApplication app(argc, argv);
+  // The toolkit has just adopted the user's locale; the database drivers format
+  // and read numbers through the C library, which must keep the decimal point.
+  std::setlocale(LC_NUMERIC, "C");
   std::unique_ptr<velmora::AgentContext> context;
   auto started = startAgent(context, home);
   if (!started.ok) {

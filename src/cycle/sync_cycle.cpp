@@ -1,13 +1,13 @@
 #include "cycle/sync_cycle.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "cycle/error_log.h"
 #include "cycle/step_table.h"
 #include "master_download/master_download.h"
 #include "staged_download/staged_download.h"
 #include "staged_upload/staged_upload.h"
+#include "transfer/number_text.h"
 #include "transfer/text_rules.h"
 
 namespace velmora {
@@ -34,13 +34,12 @@ std::string bracketed(std::string_view name) {
 
 std::int16_t headOfficeBranchNumber(std::string_view text) {
   const std::string t = trimBlanks(text);
-  char* end = nullptr;
-  const double value = t.empty() ? 0.0 : std::strtod(t.c_str(), &end);
-  if (t.empty() || end != t.c_str() + t.size() || !std::isfinite(value)) {
+  const std::optional<double> value = parseNumberText(t);
+  if (!value) {
     throw Failure(failure_number::kTypeMismatch,
                   "Type mismatch: the head office's branch number '" + t + "' is no number");
   }
-  const double rounded = std::nearbyint(value);  // halves to even
+  const double rounded = std::nearbyint(*value);  // halves to even
   if (rounded < -32768.0 || rounded > 32767.0) {
     throw Failure(failure_number::kOverflow,
                   "Overflow: the head office's branch number " + t + " is out of range");

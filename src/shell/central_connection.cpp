@@ -1,12 +1,12 @@
 #include "shell/central_connection.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "cycle/error_log.h"
 #include "transfer/text_rules.h"
 #include "transfer/conversions.h"
 #include "transfer/failure.h"
+#include "transfer/number_text.h"
 
 namespace velmora::shell {
 
@@ -25,9 +25,7 @@ std::string centralPortNumber(const std::string& port) {
   if (number == std::floor(number) && std::fabs(number) < 1e15) {
     return std::to_string(static_cast<long long>(number));
   }
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", number);
-  return buf;
+  return generalNumberText(number, 15);
 }
 
 std::string centralConnectionString(const CentralArguments& arguments, const std::string& database) {

@@ -2,10 +2,10 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 #include "transfer/failure.h"
+#include "transfer/number_text.h"
 #include "transfer/text_rules.h"
 
 namespace velmora {
@@ -58,7 +58,7 @@ double readLeadingNumber(std::string_view text) {
   // Drop an exponent marker or sign left dangling at the end.
   while (!compact.empty() && (compact.back() == 'e' || compact.back() == '+' || compact.back() == '-'))
     compact.pop_back();
-  double v = std::strtod(compact.c_str(), nullptr);
+  const double v = parseNumberText(compact).value_or(0.0);
   if (!std::isfinite(v)) {
     throw Failure(failure_number::kOverflow, "Overflow reading the number '" + std::string(text) + "'");
   }

@@ -171,7 +171,10 @@ INSTANTIATE_TEST_SUITE_P(Texts, HeadOfficeBranchNumberTest,
                                            BranchNumberCase{"32767", 32767},
                                            BranchNumberCase{"32768", -99999},
                                            BranchNumberCase{"", -99999},
-                                           BranchNumberCase{"1A", -99999}));
+                                           BranchNumberCase{"1A", -99999},
+                                           BranchNumberCase{"0x10", -99999},
+                                           BranchNumberCase{"inf", -99999},
+                                           BranchNumberCase{"+7", 7}));
 
 }  // namespace
 }  // namespace velmora

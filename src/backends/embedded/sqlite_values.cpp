@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <string>
+
+#include "transfer/number_text.h"
 
 namespace velmora {
 
@@ -32,11 +33,7 @@ int scaleOf(const std::string& type) {
 }
 
 std::string formatScaled(double value, int scale) {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, "%.*f", scale, value);
-  std::string text = buffer;
-  if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);  // no "-0.00"
-  return text;
+  return fixedNumberText(value, scale);
 }
 
 }  // namespace

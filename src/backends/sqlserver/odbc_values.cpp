@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 
 #include "transfer/failure.h"
+#include "transfer/number_text.h"
 
 namespace velmora {
 namespace {
@@ -253,9 +253,7 @@ Value readField(const StatementHandle& statement, std::size_t column, const Colu
       if (!text) return Value::null();
       if (std::optional<std::string> canonical = canonicalDecimal(*text))
         return Value::decimal(std::move(*canonical));
-      char* end = nullptr;
-      double v = std::strtod(text->c_str(), &end);
-      if (end != text->c_str() && *end == '\0') return Value::real(v);
+      if (std::optional<double> v = parseNumberText(*text)) return Value::real(*v);
       return Value::text(std::move(*text));
     }
     case FieldKind::kDateTime: {
