@@ -14,7 +14,7 @@
 // STAFFATTND, Operator, METERIAL, OPERATORLog) keep all their assignments in
 // `own`. The eleven transaction maps hold their table's own columns in `own`
 // and share the 23 trail columns (row keys, audit columns, transfer columns
-// and the BR1..BR12 delivery flags) in `trail`.
+// and the BR1, BR2, BR3, BR4 and BR12 delivery flags) in `trail`.
 //
 // Column names are spelled as the tables spell them and are matched by the
 // database without regard to letter case.

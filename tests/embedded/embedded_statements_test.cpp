@@ -131,22 +131,22 @@ struct MasterMember {
   const char* table;
   const char* key;
   const char* marker;
-  bool branchStamp;
+  const char* stampKey;  // "" when the member does not stamp the branch rows
 };
 
 constexpr MasterMember kMasterMembers[] = {
-    {"BANKMASTER", "code", "de", false},           {"CATEGORY", "CATEGORYcode", "ACTIVE", false},
-    {"COLLECTIONMASTER", "code", "de", false},     {"CUSTOMER", "cuscode", "de", true},
-    {"DEPARTMENT", "DEPARTMENTcode", "Active", false}, {"DESIGNATION", "DESIGNATIONcode", "Active", false},
-    {"VEHICLEMAINTAIN", "code", "de", false},      {"VEHICLEMAINTAINGROUP", "code", "de", false},
-    {"OPERATOR", "OPER_code", "de", false},        {"OPERDEPARTMENT", "OPER_code", "de", false},
-    {"SECURITYMAST", "", "de", false},             {"PCOUNTER", "COUNTERcode", "Active", false},
-    {"METERIAL", "METERIALcode", "de", false},     {"PITMASTER", "PITcode", "Active", false},
-    {"SUBPITMASTER", "SUBPITcode", "Active", false}, {"PITRATEMASTER", "RATEcode", "Active", false},
-    {"PitBataMaster", "RATEcode", "Active", false}, {"Product", "ProCode", "Active", false},
-    {"SALARYMASTER", "cuscode", "de", true},       {"VEHSALARYMASTER", "cuscode", "de", true},
-    {"SubProduct", "SubCode", "Active", false},    {"TYREPOSITION", "SubCode", "Active", false},
-    {"VEHICLEMASTER", "SubCode", "Active", false},
+    {"BANKMASTER", "code", "de", ""},                 {"CATEGORY", "CATEGORYcode", "ACTIVE", ""},
+    {"COLLECTIONMASTER", "code", "de", ""},           {"CUSTOMER", "cuscode", "de", "cuscode"},
+    {"DEPARTMENT", "DEPARTMENTcode", "Active", ""},   {"DESIGNATION", "DESIGNATIONcode", "Active", ""},
+    {"VEHICLEMAINTAIN", "code", "de", ""},            {"VEHICLEMAINTAINGROUP", "code", "de", ""},
+    {"OPERATOR", "OPER_code", "de", "OPER_code"},     {"OPERDEPARTMENT", "OPER_code", "de", ""},
+    {"SECURITYMAST", "", "de", ""},                   {"PCOUNTER", "COUNTERcode", "Active", ""},
+    {"METERIAL", "METERIALcode", "de", "METERIALcode"}, {"PITMASTER", "PITcode", "Active", ""},
+    {"SUBPITMASTER", "SUBPITcode", "Active", ""},     {"PITRATEMASTER", "RATEcode", "Active", ""},
+    {"PitBataMaster", "RATEcode", "Active", ""},      {"Product", "ProCode", "Active", ""},
+    {"SALARYMASTER", "cuscode", "de", "cuscode"},     {"VEHSALARYMASTER", "cuscode", "de", "cuscode"},
+    {"SubProduct", "SubCode", "Active", ""},          {"TYREPOSITION", "SubCode", "Active", ""},
+    {"VEHICLEMASTER", "SubCode", "Active", ""},
 };
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
@@ -189,10 +189,13 @@ std::vector<Shape> masterDownloadShapes() {
   for (const MasterMember& m : kMasterMembers) {
     const std::string t = m.table;
     auto member = [&](std::string text) {
-      return replaceAll(replaceAll(replaceAll(std::move(text), "{T}", t), "{K}", m.key), "{M}", m.marker);
+      text = replaceAll(replaceAll(std::move(text), "{T}", t), "{K}", m.key);
+      return replaceAll(replaceAll(std::move(text), "{M}", m.marker), "{SK}", m.stampKey);
     };
     shapes.push_back({t + "Probe", Db::kHoMain, Mode::kCursor,
                       member("Select Top 1 Rno From {T}  with (nolock) Where isnull(BR{n},'')<>'Y' ")});
+    shapes.push_back({t + "Hold", Db::kHoMain, Mode::kCursor,
+                      member("Select count(*) From {T} with (TABLOCK, HOLDLOCK) Where isnull(BR{n},'')<>'Y' ")});
     if (t == "SECURITYMAST") {
       shapes.push_back({t + "Mark", Db::kBranchMain, Mode::kInTransaction,
                         "Update SECURITYMAST Set de='X' from SECURITYMAST A,{L}.{D}.Dbo.SECURITYMAST B Where "
@@ -207,9 +210,9 @@ std::vector<Shape> masterDownloadShapes() {
                       member("Insert into {T} ({cols}) Select {cols} From {L}.{D}.Dbo.{T} Where "
                              "isnull(BR{n},'')<>'Y' ")});
     shapes.push_back({t + "Delete", Db::kBranchMain, Mode::kInTransaction, member("Delete from {T} where {M}='X' ")});
-    if (m.branchStamp) {
+    if (*m.stampKey != '\0') {
       shapes.push_back({t + "BranchStamp", Db::kBranchMain, Mode::kInTransaction,
-                        member("Update {T} set Transfered='Y' where cuscode in(Select cuscode From {L}.{D}.Dbo.{T} "
+                        member("Update {T} set Transfered='Y' where {SK} in(Select {SK} From {L}.{D}.Dbo.{T} "
                                "Where isnull(BR{n},'')<>'Y')")});
     }
     shapes.push_back({t + "Flag", Db::kHoMain, Mode::kInTransaction,
@@ -452,6 +455,9 @@ std::vector<Shape> stagedDownloadShapes() {
       add("Numbering", Db::kHoYear, Mode::kExecute,
           "Update " + t + " set TmpRno=Rno Where isnull(Transfered,'')<>'Y' and isnull(TmpRno,0)=0 ");
     }
+    if (t == "OUTSTANDING") {
+      add("Numbering", Db::kHoYear, Mode::kExecute, "Update OUTSTANDING set TmpRno=Rno Where isnull(TmpRno,0)=0 ");
+    }
     if (m.stagingBuild != nullptr) {
       add("StagingBuild", Db::kHoYear, Mode::kExecute, m.stagingBuild);
     } else {
@@ -459,9 +465,11 @@ std::vector<Shape> stagedDownloadShapes() {
           "Select * into CentralizedData{S} from " + t + " with (NoLock) Where isnull(" + f +
               ",0)={n} and isnull(BR{n},'')<>'Y' ");
     }
-    add("LockBranch", Db::kBranchYear, Mode::kInTransaction, "Update BControl set Lok=Lok");
-    if (t == "OUTSTANDING") {
-      add("Numbering", Db::kHoYear, Mode::kInTransaction, "Update OUTSTANDING set TmpRno=Rno Where isnull(TmpRno,0)=0 ");
+    if (t == "ACHEADMASTER") {
+      add("LockHeadOffice", Db::kHoYear, Mode::kInTransaction, "Update BControl set Lok=Lok ");
+    } else {
+      add("LockBranch", Db::kBranchYear, Mode::kInTransaction, "Update BControl set Lok=Lok");
+      add("LockHeadOffice", Db::kHoYear, Mode::kInTransaction, "Update BControl set Lok=Lok");
     }
     if (t == "ACHEADMASTER") {
       add("Mark", Db::kBranchYear, Mode::kInTransaction,
@@ -486,11 +494,12 @@ std::vector<Shape> stagedDownloadShapes() {
     }
     const std::string flagHead =
         "Update " + t + " set BR{n}='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09";
+    const std::string stagedOnly = "and Rno in (Select Rno From CentralizedData{S})";
     if (m.flagTail != nullptr) {
-      add("Flag", Db::kHoYear, Mode::kInTransaction, flagHead + m.flagTail);
+      add("Flag", Db::kHoYear, Mode::kInTransaction, flagHead + m.flagTail + stagedOnly);
     } else {
       add("Flag", Db::kHoYear, Mode::kInTransaction,
-          flagHead + "' Where isnull(" + f + ",0)={n} and isnull(Transfered,'')<>'Y' ");
+          flagHead + "' Where isnull(" + f + ",0)={n} and isnull(Transfered,'')<>'Y' " + stagedOnly);
     }
   }
   return shapes;
