@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QHeaderView>
 #include <QIcon>
@@ -190,7 +191,15 @@ void AgentWindow::stopPressed() {
   timer_->stop();
 }
 
-void AgentWindow::runTick() { cycle_.tick(); }
+void AgentWindow::runTick() {
+  QElapsedTimer took;
+  took.start();
+  cycle_.tick();
+  // A tick longer than the interval leaves the timer due at once, and the
+  // toolkit may serve it before a Stop pressed during the tick. Counting the
+  // interval afresh lets that press be handled first, so no tick follows it.
+  if (timer_->isActive() && took.elapsed() >= timer_->interval()) timer_->start();
+}
 
 void AgentWindow::showServerCaption(const std::string& caption) {
   serverLabel_->setText(displayText(caption));

@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include <QApplication>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QThread>
 #include <QTimer>
 
 #include "shell/startup.h"
@@ -81,7 +87,11 @@ class AgentWindowTest : public ::testing::Test {
     context_.headOffices.push_back(
         {"H", "1", "HEAD OFFICE HO1", "HO1", "sa", "pw", "HOA", "", "", "Y"});
     window_ = std::make_unique<AgentWindow>(
-        context_, [this](AgentContext&, const CentralArguments&) { ++connectCalls_; },
+        context_,
+        [this](AgentContext&, const CentralArguments&) {
+          ++connectCalls_;
+          if (duringConnect_) duringConnect_();
+        },
         "VELMORA " + std::string(70, ' ') + "31/Mar/2020      01:07:00 PM   [VEL]");
     window_->show();
   }
@@ -95,6 +105,7 @@ class AgentWindowTest : public ::testing::Test {
 
   AgentContext context_;
   int connectCalls_ = 0;
+  std::function<void()> duringConnect_;  // runs inside a tick, at its central connection
   std::unique_ptr<AgentWindow> window_;
 };
 
@@ -150,6 +161,38 @@ TEST_F(AgentWindowTest, TheTimerRunsTheCycle) {
   auto* server = child<QLabel>("txtserver");
   ASSERT_TRUE(server);
   EXPECT_EQ(server->text(), QStringLiteral("HEAD OFFICE HO1(1)\nHO1\nHOA\n\n\n Connection Verify "));
+}
+
+// A tick that outlasts the interval leaves a whole interval before the next
+// one, in which a Stop pressed during the tick is handled: no tick follows it.
+TEST_F(AgentWindowTest, AnOverlongTickLeavesAWholeIntervalBeforeTheNext) {
+  auto* start = child<QPushButton>("cmdstart");
+  auto* stop = child<QPushButton>("cmdstop");
+  auto* timer = child<QTimer>("Timer1");
+  ASSERT_TRUE(start && stop && timer);
+  timer->setInterval(100);
+  QElapsedTimer clock;
+  clock.start();
+  std::vector<std::pair<qint64, qint64>> ticks;  // when each tick's connection began and ended
+  duringConnect_ = [&] {
+    const qint64 began = clock.elapsed();
+    QThread::msleep(250);
+    ticks.emplace_back(began, clock.elapsed());
+  };
+  start->click();
+  for (int waited = 0; waited < 20000 && ticks.size() < 2; waited += 10) processEventsFor(10);
+  ASSERT_EQ(ticks.size(), 2u);
+  EXPECT_GE(ticks[1].first - ticks[0].second, 90);
+
+  // Stop pressed during the third tick is handled after it, and ends the run.
+  duringConnect_ = [&] {
+    QMetaObject::invokeMethod(stop, &QPushButton::click, Qt::QueuedConnection);
+    EXPECT_FALSE(start->isVisible());
+  };
+  processEventsFor(600);
+  EXPECT_EQ(window_->ticksRun(), 3);
+  EXPECT_TRUE(start->isVisible());
+  EXPECT_FALSE(timer->isActive());
 }
 
 TEST_F(AgentWindowTest, LabelsUseEighteenPoints) {
