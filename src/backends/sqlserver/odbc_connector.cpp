@@ -57,7 +57,7 @@ std::string odbcConnectionString(const OdbcOptions& options, const ConnectionPar
   text += "UID=" + attributeValue(params.user) + ";";
   text += "PWD=" + braced(params.password) + ";";
   if (isFreeTds(options.driver)) {
-    text += "TDS_Version=7.4;ClientCharset=UTF-8;";
+    text += "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;";
     if (options.encrypt) text += "Encryption=require;";
   } else {
     text += options.encrypt ? "Encrypt=yes;" : "Encrypt=no;";
