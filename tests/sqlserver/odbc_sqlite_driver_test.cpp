@@ -275,6 +275,29 @@ TEST_F(OdbcSqliteDriverTest, LargeStaticCursorPagesRowsBackInOrder) {
   EXPECT_EQ(cursor->get(1), Value::integer(1)) << "moving back reads the first page again";
 }
 
+TEST_F(OdbcSqliteDriverTest, RowsDeletedWhileALargeCursorIsOpenAreLeftOut) {
+  constexpr int kRows = 5000;
+  insertRows(kRows);
+  auto cursor = open("Select * From T", LockType::kOptimistic);
+  // A whole page of the rows read back later, and one row of the page after it.
+  connect()->execute("Delete From T Where (Code>2000 and Code<=4000) or Code=4500");
+  session_->beginTransaction();
+  int visited = 0;
+  std::int64_t previous = 0;
+  for (; !cursor->eof(); cursor->moveNext(), ++visited) {
+    ASSERT_FALSE(cursor->get(1).isNull()) << "after code " << previous;
+    const std::int64_t code = cursor->get(1).asInteger();
+    ASSERT_GT(code, previous);
+    ASSERT_TRUE(code <= 2000 || (code > 4000 && code != 4500)) << code;
+    previous = code;
+    cursor->set(3, Value::text("Y"));
+  }
+  session_->commit();
+  EXPECT_EQ(visited, kRows - 2001);
+  EXPECT_EQ(count("Where Active='Y'"), kRows - 2001);
+  EXPECT_EQ(count(), kRows - 2001);
+}
+
 TEST_F(OdbcSqliteDriverTest, ReadOnlyCursorRefusesChanges) {
   insertRows(1);
   auto cursor = open("Select * From T");

@@ -117,6 +117,13 @@ void OdbcCursor::moveTo(std::size_t position) {
 }
 
 void OdbcCursor::loadPage(std::size_t position) {
+  // A page whose rows were all deleted meanwhile leaves nothing: read on.
+  do {
+    readPage(position);
+  } while (page_.empty() && position < rowCount_);
+}
+
+void OdbcCursor::readPage(std::size_t position) {
   const std::size_t end = std::min(position + kResidentRows, rowCount_);
   std::vector<std::int64_t> keys(keys_.begin() + static_cast<std::ptrdiff_t>(position),
                                  keys_.begin() + static_cast<std::ptrdiff_t>(end));
@@ -124,12 +131,8 @@ void OdbcCursor::loadPage(std::size_t position) {
   std::unordered_map<std::int64_t, std::size_t> slotOf;
   for (std::size_t i = 0; i < keys.size(); ++i) slotOf.emplace(keys[i], i);
 
-  // A row deleted since the cursor opened reads as nulls but its identity.
   const std::size_t width = shape_->columns.size();
-  page_.assign(keys.size(), std::vector<Value>(width));
-  for (std::size_t i = 0; i < keys.size(); ++i) page_[i][identity] = Value::integer(keys[i]);
-  pageStart_ = position;
-
+  std::vector<std::optional<std::vector<Value>>> slots(keys.size());
   StatementHandle statement =
       link_->run(selectByKeysStatement(shape_->table, shape_->columns[identity].name, keys));
   std::vector<ColumnInfo> columns = describeColumns(statement);
@@ -145,9 +148,28 @@ void OdbcCursor::loadPage(std::size_t position) {
     row.reserve(width);
     for (std::size_t c = 0; c < width; ++c) row.push_back(readField(statement, c, columns[c]));
     auto slot = slotOf.find(keyOf(row[identity]));
-    if (slot != slotOf.end()) page_[slot->second] = std::move(row);
+    if (slot != slotOf.end()) slots[slot->second] = std::move(row);
   }
   OdbcLink::drainResults(statement);
+
+  // A row deleted since the cursor opened is no longer part of the result:
+  // handing it on as a row of nulls would copy a row that does not exist.
+  page_.clear();
+  std::vector<std::int64_t> kept;
+  kept.reserve(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (!slots[i]) continue;
+    page_.push_back(std::move(*slots[i]));
+    kept.push_back(keys[i]);
+  }
+  if (kept.size() != keys.size()) {
+    auto first = keys_.begin() + static_cast<std::ptrdiff_t>(position);
+    std::copy(kept.begin(), kept.end(), first);
+    keys_.erase(first + static_cast<std::ptrdiff_t>(kept.size()),
+                keys_.begin() + static_cast<std::ptrdiff_t>(end));
+    rowCount_ -= keys.size() - kept.size();
+  }
+  pageStart_ = position;
 }
 
 const Value& OdbcCursor::get(std::size_t column) const {

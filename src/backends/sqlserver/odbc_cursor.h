@@ -2,7 +2,8 @@
 // opens, so that the connection is free for the next statement (FreeTDS
 // allows one active statement per connection). Up to kResidentRows rows are
 // held; a longer result of "Select * From T ..." keeps only the identity
-// values of the rest and reads them back by identity, a page at a time.
+// values of the rest and reads them back by identity, a page at a time; a
+// row deleted in the meantime is left out of the result.
 //
 // On an updatable cursor, Update after AddNew queues an insert of the
 // assigned columns, and a changed current row is saved as an update by
@@ -44,6 +45,7 @@ class OdbcCursor : public Cursor {
   void readResult(const StatementHandle& statement, bool pageable);
   void moveTo(std::size_t position);
   void loadPage(std::size_t position);
+  void readPage(std::size_t position);
   void saveChanges();
   void requireUpdatable() const;
   void requireColumn(std::size_t column) const;
