@@ -30,6 +30,10 @@ bool isIntegerSqlType(SQLSMALLINT type) {
   return type == SQL_TINYINT || type == SQL_SMALLINT || type == SQL_INTEGER || type == SQL_BIGINT;
 }
 
+bool isCharacterSqlType(SQLSMALLINT type) {
+  return type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR || isWideSqlType(type);
+}
+
 bool isNumericSqlType(SQLSMALLINT type) {
   return isIntegerSqlType(type) || type == SQL_DECIMAL || type == SQL_NUMERIC || type == SQL_REAL ||
          type == SQL_FLOAT || type == SQL_DOUBLE;
@@ -326,11 +330,32 @@ void fillTexts(ParameterColumn& column, const Cells& cells, const std::vector<st
   }
 }
 
+// A floating value as text keeps fifteen significant digits and needs no
+// exponent for the usual magnitudes ("0.0001", "1234.5678").
+std::string parameterText(const Value& value) {
+  return value.kind() == Value::Kind::kReal ? generalNumberText(value.asReal(), 15) : value.toText();
+}
+
 std::vector<std::string> textsOf(const Cells& cells, std::size_t rows) {
   std::vector<std::string> texts(rows);
   for (std::size_t r = 0; r < rows; ++r)
-    if (isPresent(cells, r)) texts[r] = cells[r]->toText();
+    if (isPresent(cells, r)) texts[r] = parameterText(*cells[r]);
   return texts;
+}
+
+double numberOf(const Value& value) {
+  switch (value.kind()) {
+    case Value::Kind::kInteger: return static_cast<double>(value.asInteger());
+    case Value::Kind::kReal: return value.asReal();
+    default: return parseNumberText(value.toText()).value_or(0.0);
+  }
+}
+
+void fillDoubles(ParameterColumn& column, const Cells& cells, std::size_t rows) {
+  column.cType = SQL_C_DOUBLE;
+  column.sqlType = SQL_DOUBLE;
+  column.columnSize = 15;
+  fillFixed<double>(column, cells, rows, numberOf);
 }
 
 // Exact numbers for a number column: decimal texts typed DECIMAL with the
@@ -379,7 +404,7 @@ ParameterColumn makeParameterColumn(const Cells& cells, const ColumnInfo& target
   ParameterColumn column;
   column.indicators.assign(rows, SQL_NULL_DATA);
   bool anyValue = false;
-  bool allInteger = true, allReal = true, allDateTime = true, allExactNumbers = true;
+  bool allInteger = true, allReal = true, allDateTime = true, allExactNumbers = true, allNumbers = true;
   for (std::size_t r = 0; r < rows; ++r) {
     if (!isPresent(cells, r)) continue;
     const Value::Kind kind = cells[r]->kind();
@@ -389,6 +414,8 @@ ParameterColumn makeParameterColumn(const Cells& cells, const ColumnInfo& target
     allDateTime = allDateTime && kind == Value::Kind::kDateTime;
     allExactNumbers =
         allExactNumbers && (kind == Value::Kind::kInteger || kind == Value::Kind::kDecimal);
+    allNumbers = allNumbers && (kind == Value::Kind::kInteger || kind == Value::Kind::kDecimal ||
+                                kind == Value::Kind::kReal);
   }
 
   if (!anyValue) {
@@ -404,11 +431,10 @@ ParameterColumn makeParameterColumn(const Cells& cells, const ColumnInfo& target
     column.sqlType = isIntegerSqlType(target.sqlType) ? target.sqlType : SQL_BIGINT;
     column.columnSize = 19;
     fillFixed<SQLBIGINT>(column, cells, rows, [](const Value& v) { return SQLBIGINT(v.asInteger()); });
-  } else if (allReal) {
-    column.cType = SQL_C_DOUBLE;
-    column.sqlType = SQL_DOUBLE;
-    column.columnSize = 15;
-    fillFixed<double>(column, cells, rows, [](const Value& v) { return v.asReal(); });
+  } else if (allReal && !isCharacterSqlType(target.sqlType)) {
+    // A text column gets them as text below: the server's own conversion of a
+    // float to text keeps only six digits.
+    fillDoubles(column, cells, rows);
   } else if (allDateTime) {
     column.cType = SQL_C_TYPE_TIMESTAMP;
     column.sqlType = SQL_TYPE_TIMESTAMP;
@@ -417,6 +443,10 @@ ParameterColumn makeParameterColumn(const Cells& cells, const ColumnInfo& target
     fillFixed<SQL_TIMESTAMP_STRUCT>(column, cells, rows, timestampOf);
   } else if (allExactNumbers && isNumericSqlType(target.sqlType)) {
     fillDecimals(column, cells, rows);
+  } else if (allNumbers && isNumericSqlType(target.sqlType)) {
+    // Whole and fractional numbers in one batch: as numbers, whatever mix a
+    // batch happens to hold, never as texts the server may refuse.
+    fillDoubles(column, cells, rows);
   } else {
     // Texts, decimals for other columns and mixed kinds travel as text.
     std::vector<std::string> texts = textsOf(cells, rows);

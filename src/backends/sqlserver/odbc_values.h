@@ -48,11 +48,13 @@ struct ParameterColumn {
 };
 
 // Column-wise parameter buffers for `rows` parameter sets of one statement.
-// Each parameter gets one C type for all its rows: integers, reals and
-// date-times keep their type when every non-null value of the parameter has
-// it; decimals for a number column travel as DECIMAL; otherwise the values
-// travel as text. nullopt and null values are sent
-// as NULL.
+// Each parameter gets one C type for all its rows, chosen from its values and
+// its target column: integers and date-times keep their type when every
+// non-null value has it; reals travel as DOUBLE, except to a text column;
+// integers with decimals for a number column travel as DECIMAL, and numbers
+// of mixed kinds for a number column as DOUBLE; everything else travels as
+// text (reals with fifteen significant digits). nullopt and null values are
+// sent as NULL.
 class ParameterArrays {
  public:
   // `values[p][r]` is parameter p of row r; `targets[p]` describes the column
@@ -64,6 +66,7 @@ class ParameterArrays {
   void bind(const StatementHandle& statement);
 
   std::size_t rows() const { return rows_; }
+  const ParameterColumn& column(std::size_t parameter) const { return columns_.at(parameter); }
 
  private:
   std::vector<ParameterColumn> columns_;
