@@ -155,7 +155,7 @@ class FloorConnection {
  public:
   FloorConnection(const std::filesystem::path& branch, const std::filesystem::path& office) : db_(branch) {
     db_.exec("ATTACH DATABASE '" + office.string() + "' AS ho");
-    db_.exec("PRAGMA ho.journal_mode=WAL; PRAGMA ho.synchronous=NORMAL");
+    db_.exec("PRAGMA ho.journal_mode=WAL; PRAGMA ho.synchronous=FULL");
   }
 
   Sqlite& db() { return db_; }

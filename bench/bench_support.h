@@ -48,7 +48,7 @@ class Sqlite {
       throw std::runtime_error("cannot open " + file.string() + ": " + message);
     }
     sqlite3_busy_timeout(db_, 60000);
-    exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL");
+    exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL");
   }
   ~Sqlite() { sqlite3_close_v2(db_); }
   Sqlite(const Sqlite&) = delete;

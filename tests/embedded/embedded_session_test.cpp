@@ -108,6 +108,15 @@ TEST_F(EmbeddedSessionTest, TransactionEndsWithoutBeginFail) {
   EXPECT_EQ(failureOf([&] { branch_->commit(); }).number(), failure_number::kStatementFailed);
 }
 
+// A step commits one side and then the other; each commit must be on disk
+// when it returns (WAL with synchronous FULL), not at the next checkpoint.
+TEST_F(EmbeddedSessionTest, CommitsAreDurableWhenTheyReturn) {
+  for (Session* session : {branch_.get(), ho_.get()}) {
+    EXPECT_EQ(rows(*session, "PRAGMA journal_mode"), std::vector<std::string>{"wal"});
+    EXPECT_EQ(rows(*session, "PRAGMA synchronous"), std::vector<std::string>{"2"});
+  }
+}
+
 TEST_F(EmbeddedSessionTest, AnOpenTransactionExcludesOtherWritersUntilItEnds) {
   auto other = connector_->connect(connectionString("HO]1", "HOAMAIN"), 1);
   ho_->beginTransaction();

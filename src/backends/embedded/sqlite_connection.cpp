@@ -99,9 +99,10 @@ SqliteConnection::SqliteConnection(const std::filesystem::path& file, int timeou
         reinterpret_cast<const char*>(sqlite3_column_text(mode.get(), 0)), "wal") == 0;
     mode.reset();
     if (!wal) run("PRAGMA journal_mode=WAL");
-    // In WAL mode NORMAL never corrupts the file; it only makes a commit
-    // durable at the next checkpoint instead of at once.
-    run("PRAGMA synchronous=NORMAL");
+    // A commit must be on disk when it returns: a step commits one side and
+    // then the other, and after a power cut the first must not be the one
+    // lost. (WAL's NORMAL would make it durable only at the next checkpoint.)
+    run("PRAGMA synchronous=FULL");
   } catch (const Failure& f) {
     // A file that is no database cannot be reached as one.
     throw Failure(f.number() == failure_number::kStatementFailed ? failure_number::kLinkFailure : f.number(),
