@@ -36,27 +36,31 @@ INSTANTIATE_TEST_SUITE_P(
     Forms, OdbcConnectionStringTest,
     ::testing::Values(
         ConnectionStringCase{"FreeTdsServerName", "FreeTDS", false, params("HOSERVER", std::nullopt, "pw"),
-                             "Driver=FreeTDS;Server=HOSERVER;Database=ABCMAIN;UID=sa;PWD={pw};"
+                             "Driver=FreeTDS;Server=HOSERVER;Port=1433;Database=ABCMAIN;UID=sa;PWD={pw};"
                              "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;"},
         ConnectionStringCase{"FreeTdsPortZeroIsTheDefault", "FreeTDS", false, params("192.168.10.20", 0, "pw"),
-                             "Driver=FreeTDS;Server=192.168.10.20;Database=ABCMAIN;UID=sa;PWD={pw};"
+                             "Driver=FreeTDS;Server=192.168.10.20;Port=1433;Database=ABCMAIN;UID=sa;PWD={pw};"
+                             "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;"},
+        ConnectionStringCase{"FreeTdsNamedInstanceFindsItsPort", "FreeTDS", false,
+                             params("HOSERVER\\SQLEXPRESS", std::nullopt, "pw"),
+                             "Driver=FreeTDS;Server=HOSERVER\\SQLEXPRESS;Database=ABCMAIN;UID=sa;PWD={pw};"
                              "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;"},
         ConnectionStringCase{"FreeTdsExplicitPort", "FreeTDS", false, params("10.0.0.5", 1500, "pw"),
                              "Driver=FreeTDS;Server=10.0.0.5;Port=1500;Database=ABCMAIN;UID=sa;PWD={pw};"
                              "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;"},
         ConnectionStringCase{"FreeTdsEncrypted", "FreeTDS", true, params("HO", std::nullopt, "pw"),
-                             "Driver=FreeTDS;Server=HO;Database=ABCMAIN;UID=sa;PWD={pw};"
+                             "Driver=FreeTDS;Server=HO;Port=1433;Database=ABCMAIN;UID=sa;PWD={pw};"
                              "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;Encryption=require;"},
         ConnectionStringCase{"PasswordWithSeparatorsIsBraced", "FreeTDS", false,
                              params("HO", std::nullopt, "a;b=c}d"),
-                             "Driver=FreeTDS;Server=HO;Database=ABCMAIN;UID=sa;PWD={a;b=c}}d};"
+                             "Driver=FreeTDS;Server=HO;Port=1433;Database=ABCMAIN;UID=sa;PWD={a;b=c}}d};"
                              "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;"},
         ConnectionStringCase{"EmptyPassword", "FreeTDS", false, params("HO", std::nullopt, ""),
-                             "Driver=FreeTDS;Server=HO;Database=ABCMAIN;UID=sa;PWD={};"
+                             "Driver=FreeTDS;Server=HO;Port=1433;Database=ABCMAIN;UID=sa;PWD={};"
                              "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;"},
         ConnectionStringCase{"DriverByPath", "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so", false,
                              params("HO", std::nullopt, "pw"),
-                             "Driver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=HO;Database=ABCMAIN;"
+                             "Driver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=HO;Port=1433;Database=ABCMAIN;"
                              "UID=sa;PWD={pw};TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;"},
         ConnectionStringCase{"MicrosoftDriverWithPort", "ODBC Driver 18 for SQL Server", false,
                              params("10.0.0.5", 1500, "pw"),

@@ -47,7 +47,13 @@ std::string odbcConnectionString(const OdbcOptions& options, const ConnectionPar
   std::string text = "Driver=" + attributeValue(options.driver) + ";";
   if (isFreeTds(options.driver)) {
     text += "Server=" + attributeValue(params.server) + ";";
-    if (hasPort) text += "Port=" + std::to_string(*params.port) + ";";
+    // FreeTDS (with "tds version = auto") has no default port: without one it
+    // refuses to connect. A named instance finds its port through the browser.
+    if (hasPort) {
+      text += "Port=" + std::to_string(*params.port) + ";";
+    } else if (params.server.find('\\') == std::string::npos) {
+      text += "Port=1433;";
+    }
   } else {
     std::string server = params.server;
     if (hasPort) server += "," + std::to_string(*params.port);
