@@ -75,6 +75,23 @@ void runTransferStep(ConnectionPair pair, const std::function<void(StepTransacti
     if (!transactions.centralOpen()) throw;
     pair.central.rollbackTrans();
     recordFailure(failure);
+  } catch (...) {
+    // Not a database failure (out of memory, a file-system error): it leaves
+    // the step as it is, but not with the transactions still open, which
+    // would hold the databases' locks for as long as the agent runs.
+    if (transactions.localOpen()) {
+      try {
+        pair.local.rollbackTrans();
+      } catch (...) {
+      }
+    }
+    if (transactions.centralOpen()) {
+      try {
+        pair.central.rollbackTrans();
+      } catch (...) {
+      }
+    }
+    throw;
   }
 }
 

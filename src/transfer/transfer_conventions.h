@@ -74,7 +74,8 @@ class StepTransactions {
 // rollback or of `recordFailure` itself; and a failure of `body` while the
 // local transaction is not open (before the transactions began, or after the
 // local commit) - then the original failure leaves, with its own number and
-// description, and no error row of the step is written.
+// description, and no error row of the step is written. Any other exception
+// leaves as it is, after the open transactions are rolled back.
 void runTransferStep(ConnectionPair pair,
                      const std::function<void(StepTransactions&)>& body,
                      const std::function<void(const Failure&)>& recordFailure);

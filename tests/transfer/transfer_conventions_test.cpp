@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "support/scripted_connector.h"
 #include "transfer/connection_string.h"
 
@@ -107,6 +109,17 @@ TEST_F(RunTransferStepTest, FailedCentralCommitAfterLocalCommitLeavesAndRollsBac
   EXPECT_TRUE(recorded.empty());
   EXPECT_TRUE(connector->log.contains("CENTRAL: ROLLBACK"));
   EXPECT_FALSE(connector->log.contains("LOCAL: ROLLBACK"));
+}
+
+TEST_F(RunTransferStepTest, OtherExceptionsLeaveWithBothTransactionsRolledBack) {
+  EXPECT_THROW(run([&](StepTransactions& tx) {
+                 tx.begin();
+                 throw std::bad_alloc();
+               }),
+               std::bad_alloc);
+  EXPECT_TRUE(recorded.empty());
+  EXPECT_TRUE(connector->log.contains("LOCAL: ROLLBACK"));
+  EXPECT_TRUE(connector->log.contains("CENTRAL: ROLLBACK"));
 }
 
 TEST_F(RunTransferStepTest, FailureOfTheRecorderLeavesTheStep) {
