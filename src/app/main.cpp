@@ -85,7 +85,10 @@ CommandLine parseCommandLine(int argc, char** argv) {
       line.error = std::string(arg) + " needs a value";
       return std::nullopt;
     };
-    if (arg == "--help" || arg == "-h") {
+    const bool isSwitch = arg == "--help" || arg == "-h" || arg == "--version" || arg == "--headless";
+    if (isSwitch && inlineValue) {
+      line.error = std::string(arg) + " takes no value";
+    } else if (arg == "--help" || arg == "-h") {
       line.help = true;
     } else if (arg == "--version") {
       line.version = true;

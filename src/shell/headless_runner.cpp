@@ -1,5 +1,6 @@
 #include "shell/headless_runner.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -16,19 +17,27 @@ volatile std::sig_atomic_t stopRequested = 0;
 extern "C" void requestStop(int) { stopRequested = 1; }
 
 // Installs the stop handlers for SIGINT and SIGTERM and restores the previous
-// ones when it goes.
+// ones when it goes. A reader of the output that goes away (a closed pipe)
+// must not kill the agent in the middle of a tick: SIGPIPE is ignored, and the
+// output is lost instead.
 class StopSignals {
  public:
   StopSignals() {
     stopRequested = 0;
     previousInt_ = std::signal(SIGINT, requestStop);
     previousTerm_ = std::signal(SIGTERM, requestStop);
+#ifdef SIGPIPE
+    previousPipe_ = std::signal(SIGPIPE, SIG_IGN);
+#endif
   }
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
   ~StopSignals() {
     std::signal(SIGINT, previousInt_);
     std::signal(SIGTERM, previousTerm_);
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, previousPipe_);
+#endif
   }
   bool stopped() const { return stopRequested != 0; }
 
@@ -36,6 +45,9 @@ class StopSignals {
   using Handler = void (*)(int);
   Handler previousInt_;
   Handler previousTerm_;
+#ifdef SIGPIPE
+  Handler previousPipe_;
+#endif
 };
 
 // Waits `ms` milliseconds unless a stop is requested first. Returns false
@@ -93,13 +105,17 @@ void HeadlessView::showStepStatus(const std::string& status) {
 }
 
 void HeadlessView::showErrorRows(const std::vector<ErrorDisplayRow>& rows) {
-  // Rows come newest first; print the new ones oldest first.
+  // Rows come newest first, numbered in the order they were written; print
+  // the ones not shown yet, oldest first.
+  long long newest = lastRowShown_;
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-    if (!seenRows_.insert(it->rno).second) continue;
+    if (it->rno <= lastRowShown_) continue;
+    newest = std::max(newest, it->rno);
     ++newErrorRows_;
     out_ << "error: " << it->updated << ' ' << it->upTime << "  " << it->module << "  "
          << it->message << '\n';
   }
+  lastRowShown_ = newest;
   out_ << std::flush;
 }
 

@@ -6,7 +6,6 @@
 #include <functional>
 #include <optional>
 #include <ostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -43,7 +42,7 @@ class HeadlessView : public CycleView {
   std::ostream& err_;
   std::string headOffice_;  // the first line of the server caption
   std::string lastServerLine_;
-  std::set<long long> seenRows_;
+  long long lastRowShown_ = 0;  // the highest error row number printed
   int stepsMoved_ = 0;
   long long rowsMoved_ = 0;
   int newErrorRows_ = 0;

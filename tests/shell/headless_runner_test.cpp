@@ -126,6 +126,17 @@ TEST_F(AgentProgramTest, RunsTheGivenTicksAndExitsZero) {
   EXPECT_EQ(run.out.find("tick 3: "), std::string::npos) << run.out;
 }
 
+// A reader of the progress lines that goes away must not kill the agent in
+// the middle of a tick.
+TEST_F(AgentProgramTest, AClosedOutputPipeDoesNotStopTheTicks) {
+  const std::string command = "bash -c \"QVID=BR0012 '" + std::string(VELMORA_AGENT_BINARY) +
+                              "' --headless --ticks 2 --interval-ms 0 " + home() +
+                              " 2>/dev/null | head -c 1 >/dev/null; exit \\${PIPESTATUS[0]}\"";
+  const int raw = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 0);
+}
+
 TEST_F(AgentProgramTest, NeverPrintsAPasswordOrAConnectionString) {
   RunResult run = runAgent("--headless --ticks 1 --interval-ms 0 " + home(), "BR0012");
   ASSERT_EQ(run.status, 0) << run.err;
@@ -227,7 +238,8 @@ INSTANTIATE_TEST_SUITE_P(Options, AgentOptionTest, ::testing::Values(
     OptionCase{"--frobnicate",        2, "", "unknown argument"},
     OptionCase{"--headless --ticks",  2, "", "--ticks needs a value"},
     OptionCase{"--headless --ticks x", 2, "", "--ticks takes a whole number"},
-    OptionCase{"--headless --interval-ms -5", 2, "", "--interval-ms takes a whole number"}));
+    OptionCase{"--headless --interval-ms -5", 2, "", "--interval-ms takes a whole number"},
+    OptionCase{"--headless=no",       2, "", "--headless takes no value"}));
 
 }  // namespace
 }  // namespace velmora::shell
