@@ -31,7 +31,8 @@ std::string trimWhitespace(std::string_view text) {
 
 ServersFile parseServersFile(const std::string& text, const std::filesystem::path& programFolder) {
   ServersFile result;
-  std::istringstream in(text);
+  std::istringstream in(text.starts_with(kUtf8ByteOrderMark) ? text.substr(kUtf8ByteOrderMark.size())
+                                                             : text);
   std::string line;
   int lineNumber = 0;
   while (std::getline(in, line)) {
@@ -48,8 +49,10 @@ ServersFile parseServersFile(const std::string& text, const std::filesystem::pat
     if (value.empty()) fail(lineNumber, "the value after \"=\" is empty");
 
     if (equalsIgnoreCase(key, kDriverKey)) {
+      if (result.odbcDriver) fail(lineNumber, std::string(kDriverKey) + " is given twice");
       result.odbcDriver = value;
     } else if (equalsIgnoreCase(key, kEncryptKey)) {
+      if (result.odbcEncrypt) fail(lineNumber, std::string(kEncryptKey) + " is given twice");
       if (equalsIgnoreCase(value, "yes")) {
         result.odbcEncrypt = true;
       } else if (equalsIgnoreCase(value, "no")) {
@@ -57,6 +60,13 @@ ServersFile parseServersFile(const std::string& text, const std::filesystem::pat
       } else {
         fail(lineNumber, "odbc-encrypt takes yes or no");
       }
+    } else if (equalsIgnoreCase(key.substr(0, 4), "odbc")) {
+      // A misspelt option would otherwise quietly declare a server.
+      fail(lineNumber, "unknown option " + key + " (the options are " + std::string(kDriverKey) +
+                           " and " + std::string(kEncryptKey) + ")");
+    } else if (key.find_first_of(";,") != std::string::npos) {
+      // A data source is cut at ';' and loses its port after ','.
+      fail(lineNumber, "a server name cannot hold \";\" or \",\": " + key);
     } else {
       for (const ServerEntry& known : result.servers) {
         if (equalsIgnoreCase(known.name, key)) fail(lineNumber, "server " + key + " is named twice");

@@ -60,6 +60,21 @@ std::optional<std::filesystem::path> findFileIgnoringCase(const std::filesystem:
   return std::nullopt;
 }
 
+std::size_t utf8Offset(std::string_view text, std::size_t characters) {
+  std::size_t at = 0;
+  for (std::size_t counted = 0; counted < characters && at < text.size(); ++counted) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
+                               : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || at + length > text.size()) return characters;  // not UTF-8
+    for (std::size_t i = 1; i < length; ++i) {
+      if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return characters;
+    }
+    at += length;
+  }
+  return at;
+}
+
 std::vector<std::string> readSettingsLines(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
@@ -69,6 +84,8 @@ std::vector<std::string> readSettingsLines(const std::filesystem::path& file) {
   std::vector<std::string> lines;
   std::string line;
   while (std::getline(in, line)) {
+    // Editors on Windows may start a UTF-8 file with a byte-order mark.
+    if (lines.empty() && line.starts_with(kUtf8ByteOrderMark)) line.erase(0, kUtf8ByteOrderMark.size());
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
     lines.push_back(trimBlanks(line));
   }
@@ -80,8 +97,11 @@ std::vector<std::string> readSettingsLines(const std::filesystem::path& file) {
 }
 
 std::string settingValue(std::string_view trimmedLine) {
-  if (trimmedLine.size() <= kSettingCaptionLength) return {};
-  return std::string(trimmedLine.substr(kSettingCaptionLength));
+  // Characters, not bytes, when the line is UTF-8: a caption with accented
+  // letters is still twelve characters wide. Other text counts bytes.
+  const std::size_t start = utf8Offset(trimmedLine, kSettingCaptionLength);
+  if (start >= trimmedLine.size()) return {};
+  return std::string(trimmedLine.substr(start));
 }
 
 std::string settingValueOfLine(const std::vector<std::string>& lines, std::size_t lineNumber) {

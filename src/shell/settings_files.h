@@ -27,13 +27,21 @@ std::optional<std::filesystem::path> findFileIgnoringCase(const std::filesystem:
                                                           std::string_view name);
 
 // The lines of a settings file, each without its line end, its trailing CR
-// and its leading and trailing blanks. Throws Failure (kInvalidSettings) when
+// and its leading and trailing blanks, the first one also without a UTF-8
+// byte-order mark. Throws Failure (kInvalidSettings) when
 // the file cannot be read.
 std::vector<std::string> readSettingsLines(const std::filesystem::path& file);
 
 // The value of a trimmed settings line: everything from its thirteenth
-// character on, empty when the line is shorter.
+// character on, empty when the line is shorter. In a UTF-8 line a character
+// is a UTF-8 sequence; otherwise (a single-byte code page) it is a byte.
 std::string settingValue(std::string_view trimmedLine);
+
+// The byte offset of character `characters` of `text` counted in UTF-8
+// sequences; `characters` itself (bytes) when the text up to there is not UTF-8.
+std::size_t utf8Offset(std::string_view text, std::size_t characters);
+
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // The value of line `lineNumber` (counted from 1) of `lines`; empty when the
 // file has fewer lines.

@@ -53,10 +53,22 @@ INSTANTIATE_TEST_SUITE_P(Lines, ServersFileErrorTest, ::testing::Values(
     "HO1 /var/ho1\n",
     "= /var/ho1\n",
     "HO1 =\n",
-    "odbc-encrypt = maybe\n"));
+    "odbc-encrypt = maybe\n",
+    "odbc_driver = FreeTDS\n",
+    "ODBC Encrypt = yes\n",
+    "H;O = /var/ho1\n",
+    "192.168.10.20,1433 = /var/ho1\n"));
 
-TEST(ServersFile, AServerNamedTwiceIsRefused) {
+TEST(ServersFile, AServerOrAnOptionNamedTwiceIsRefused) {
   EXPECT_THROW(parseServersFile("HO1 = a\nho1 = b\n", "/home"), Failure);
+  EXPECT_THROW(parseServersFile("odbc-driver = a\nodbc-driver = b\n", "/home"), Failure);
+  EXPECT_THROW(parseServersFile("odbc-encrypt = no\nodbc-encrypt = yes\n", "/home"), Failure);
+}
+
+TEST(ServersFile, AByteOrderMarkAtTheStartIsIgnored) {
+  ServersFile file = parseServersFile("\xEF\xBB\xBFHO1 = a\n", "/home");
+  ASSERT_EQ(file.servers.size(), 1u);
+  EXPECT_EQ(file.servers[0].name, "HO1");
 }
 
 TEST(ServersFile, AnAbsentFileGivesNothing) {

@@ -69,6 +69,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, SettingValueTest, ::testing::Values(
     ValueCase{"Password   :", ""},
     ValueCase{"123456789012", ""},
     ValueCase{"1234567890123", "3"},
+    ValueCase{"COMPA\xC3\x91\xC3\x8D""A   :ZEMRA", "ZEMRA"},  // UTF-8: twelve characters, fourteen bytes
+    ValueCase{"COMPA\xD1\xCD""A   :ZEMRA", "ZEMRA"},          // a single-byte code page
     ValueCase{"", ""}),
     [](const ::testing::TestParamInfo<ValueCase>& info) { return "line" + std::to_string(info.index); });
 
@@ -83,6 +85,14 @@ TEST(SettingsFiles, LinesLoseBlanksAndTheirCarriageReturn) {
   EXPECT_EQ(lines[3], "last");
   EXPECT_EQ(settingValueOfLine(lines, 1), " ABC");
   EXPECT_EQ(settingValueOfLine(lines, 13), "");
+}
+
+TEST(SettingsFiles, AByteOrderMarkIsNotPartOfTheFirstLine) {
+  TempFolder folder;
+  writeFile(folder.path() / "jewellers.txt", "\xEF\xBB\xBF""Company    :ZEMRA\r\n");
+  auto lines = readSettingsLines(folder.path() / "jewellers.txt");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(settingValueOfLine(lines, 1), "ZEMRA");
 }
 
 TEST(SettingsFiles, FindsAFileWhateverTheCaseOfItsName) {
