@@ -98,8 +98,9 @@ std::string probeStatement(const DownloadMember& member, std::string_view n) {
   return sql + "BR" + str(n) + ",'')<>'Y' ";
 }
 
-std::optional<std::string> numberingStatement(const DownloadMember& member) {
-  const std::string t = str(member.table);
+namespace {
+
+std::optional<std::string> numberingOf(const DownloadMember& member, const std::string& t) {
   switch (member.numbering) {
     case DownloadNumbering::kNone:
       return std::nullopt;
@@ -111,6 +112,17 @@ std::optional<std::string> numberingStatement(const DownloadMember& member) {
       return "Update " + t + " set TmpRno=Rno where isnull(TmpRno,0)=0 ";
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> numberingStatement(const DownloadMember& member) {
+  return numberingOf(member, str(member.table));
+}
+
+std::optional<std::string> stagedNumberingStatement(const DownloadMember& member,
+                                                    std::string_view site) {
+  return numberingOf(member, "CentralizedData" + str(site));
 }
 
 std::string stagingBuildStatement(const DownloadMember& member, std::string_view n,

@@ -26,6 +26,11 @@ std::string probeStatement(const DownloadMember& member, std::string_view n);
 // Central: numbers the rows without TmpRno; nullopt when the member has none.
 std::optional<std::string> numberingStatement(const DownloadMember& member);
 
+// Central: the member's numbering applied to the staging table; nullopt when
+// the member has none.
+std::optional<std::string> stagedNumberingStatement(const DownloadMember& member,
+                                                    std::string_view site);
+
 // Central: copies the rows to deliver into the staging table.
 std::string stagingBuildStatement(const DownloadMember& member, std::string_view n,
                                   std::string_view site);

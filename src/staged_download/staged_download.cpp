@@ -75,6 +75,15 @@ long long DownloadStaged(AgentContext& context, std::string_view table) {
         }
         central.execute(stagingBuildStatement(member, n, site));
         const long long staged = stagedRows(central, site);
+        if (auto numbering = stagedNumberingStatement(member, site)) {
+          // A row entered at the head office after the numbering ran is staged
+          // without its TmpRno and would reach the branch with 0, matching no
+          // later delivery of it. Number the staged copy as the numbering
+          // would have, then the head office's own rows again: both sides
+          // then carry the same number.
+          central.execute(*numbering);
+          runNumbering();
+        }
 
         transactions.begin();
         if (member.match == DownloadMatch::kCuscodeSubquery) {

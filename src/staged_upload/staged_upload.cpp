@@ -29,9 +29,11 @@ struct ResolvedAssignment {
 // the first row, so that an empty source touches no column.
 class RowCopier {
  public:
+  // With `numberRows`, a source row still without its TmpRno gets its Rno
+  // there before it is copied.
   RowCopier(const FieldMap& map, const AgentContext& context, Recordset& source,
-            Recordset& staging)
-      : map_(map), context_(context), source_(source), staging_(staging) {}
+            Recordset& staging, bool numberRows)
+      : map_(map), context_(context), source_(source), staging_(staging), numberRows_(numberRows) {}
 
   // Runs the loop to the end of the source rows; returns the rows staged.
   long long copyAll() {
@@ -39,6 +41,7 @@ class RowCopier {
     if (source_.eof()) return staged;
     resolveColumns();
     while (!source_.eof()) {
+      if (numberRows_) numberRow();
       staging_.addNew();
       applyMap();
       staging_.update();
@@ -65,6 +68,19 @@ class RowCopier {
     transfered_ = source_.fieldIndex("Transfered");
     transferedDate_ = source_.fieldIndex("TransferedDate");
     transferedTime_ = source_.fieldIndex("TransferedTime");
+    if (numberRows_) {
+      rno_ = source_.fieldIndex("Rno");
+      tmpRno_ = source_.fieldIndex("TmpRno");
+    }
+  }
+
+  // The numbering statement runs before the transactions begin; a row entered
+  // since then would reach the head office with TmpRno 0, which no later
+  // replacement of that row can match. It is numbered here as that statement
+  // would have numbered it, and the number is saved with the stamp.
+  void numberRow() {
+    if (readLeadingNumber(source_.field(tmpRno_).toText()) != 0) return;
+    source_.setField(tmpRno_, Value(source_.field(rno_)));
   }
 
   void applyMap() {
@@ -98,6 +114,9 @@ class RowCopier {
   std::size_t transfered_ = 0;
   std::size_t transferedDate_ = 0;
   std::size_t transferedTime_ = 0;
+  bool numberRows_;
+  std::size_t rno_ = 0;
+  std::size_t tmpRno_ = 0;
 };
 
 // The body of one upload step, from the probe to the commits. Returns the
@@ -133,7 +152,8 @@ long long uploadRows(AgentContext& context, const UploadMember& member, const Fi
   Recordset staging;
   staging.open(stagingRowsStatement(settings), central, CursorType::kStatic, LockType::kOptimistic);
 
-  const long long staged = RowCopier(map, context, source, staging).copyAll();
+  const long long staged =
+      RowCopier(map, context, source, staging, member.branch.tmpRnoPreparation).copyAll();
 
   const std::string mark = markStatement(member, settings);
   if (!mark.empty()) central.execute(mark);

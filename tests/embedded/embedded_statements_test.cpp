@@ -465,6 +465,16 @@ std::vector<Shape> stagedDownloadShapes() {
           "Select * into CentralizedData{S} from " + t + " with (NoLock) Where isnull(" + f +
               ",0)={n} and isnull(BR{n},'')<>'Y' ");
     }
+    if (t == "INDENT" || t == "JOBWORK" || t == "JOBWORKDETAILS") {
+      add("StagedNumbering", Db::kHoYear, Mode::kExecute,
+          "Update CentralizedData{S} set TmpRno=Rno Where isnull(Transfered,'')<>'Y' and isnull(TmpRno,0)=0 ");
+    } else if (t == "OUTSTANDING") {
+      add("StagedNumbering", Db::kHoYear, Mode::kExecute,
+          "Update CentralizedData{S} set TmpRno=Rno Where isnull(TmpRno,0)=0 ");
+    } else if (t == "VEHICLEEXPENSES") {
+      add("StagedNumbering", Db::kHoYear, Mode::kExecute,
+          "Update CentralizedData{S} set TmpRno=Rno where isnull(TmpRno,0)=0 ");
+    }
     if (t == "ACHEADMASTER") {
       add("LockHeadOffice", Db::kHoYear, Mode::kInTransaction, "Update BControl set Lok=Lok ");
     } else {

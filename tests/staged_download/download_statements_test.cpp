@@ -396,6 +396,19 @@ TEST_P(MemberStatementsTest, NumberingIsByteForByte) {
   EXPECT_EQ(numbering.has_value(), std::string(GetParam().numbering).size() > 0);
 }
 
+// The staged copy is numbered under the same condition as the table itself.
+TEST_P(MemberStatementsTest, StagedNumberingAppliesTheNumberingToTheStagingTable) {
+  const std::string numbering = GetParam().numbering;
+  const auto staged = stagedNumberingStatement(member(), kSite);
+  if (numbering.empty()) {
+    EXPECT_FALSE(staged.has_value());
+    return;
+  }
+  const std::string table = "Update " + std::string(GetParam().table) + " ";
+  ASSERT_TRUE(numbering.starts_with(table));
+  EXPECT_EQ(staged.value_or(""), "Update CentralizedData0012 " + numbering.substr(table.size()));
+}
+
 TEST_P(MemberStatementsTest, StagingBuildIsByteForByte) {
   EXPECT_EQ(stagingBuildStatement(member(), kN, kSite), GetParam().build);
 }
