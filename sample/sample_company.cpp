@@ -185,6 +185,11 @@ void writeSettingsFiles(const CompanyLayout& layout) {
     if (!office.reachable) {
       servers += "# " + office.serverName + " serves nothing: its directory does not exist.\n";
     }
+    if (office.serverName.find_first_of(";,") != std::string::npos) {
+      // No data source can carry such a name: the agent would refuse the line.
+      servers += "# " + office.serverName + " cannot be named here.\n";
+      continue;
+    }
     servers += office.serverName + " = " + directory + "\n";
     if (!office.address.empty()) servers += office.address + " = " + directory + "\n";
   }

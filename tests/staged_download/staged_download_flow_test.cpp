@@ -132,8 +132,9 @@ TEST_P(StagedDownloadOrderTest, RunsTheStagesInOrderOnTheirSides) {
   EXPECT_EQ(context_.cycle.columnList, "IndentNo,Amount");
 }
 
+// Numbered before the build, then the staged copy and the table again after it.
 const std::vector<std::string> kBuildNumbered = {
-    "C probe", "L columns", "C drop", "C numbering", "C build", "C count",
+    "C probe", "L columns", "C drop", "C numbering", "C build", "C count", "C numbering", "C numbering",
     "L BEGIN", "C BEGIN", "L lock", "C lock"};
 const std::vector<std::string> kUnnumbered = {
     "C probe", "L columns", "C drop", "C build", "C count",
@@ -153,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
         FlowCase{"ACHEADMASTER", {"C probe", "L columns", "C drop", "C build", "C count",
                                   "L BEGIN", "C BEGIN", "C lock+blank"}},
         FlowCase{"VEHICLEEXPENSES", {"C probe", "L columns", "C numbering", "C drop", "C build",
-                                     "C count", "L BEGIN", "C BEGIN", "L lock", "C lock"}}),
+                                     "C count", "C numbering", "C numbering", "L BEGIN", "C BEGIN",
+                                     "L lock", "C lock"}}),
     [](const ::testing::TestParamInfo<FlowCase>& info) { return std::string(info.param.table); });
 
 TEST_F(StagedDownloadFlowTest, ProbeFindingNothingEndsTheStepAtOnce) {
@@ -175,7 +177,7 @@ TEST_F(StagedDownloadFlowTest, StatementsCarryTheSettingsAndTheHeadOfficeDatabas
   EXPECT_TRUE(log.contains("VEL1920: " + markStatement(indent, "7", staging)));
   EXPECT_TRUE(log.contains("VEL1920: " + insertStatement(indent, "7", "IndentNo,Amount", staging)));
   EXPECT_TRUE(log.contains("VEL1920: " + branchStampStatement(indent, "7", staging)));
-  EXPECT_TRUE(log.contains("HOA1920: " + flagStatement(indent, "7", "0012", "05/Mar/2020", "14:07:09")));
+  EXPECT_TRUE(log.contains("HOA1920: " + flagStatement(indent, "7", "0012", "05/Mar/2020", "14:07:09", "IndentNo,Amount")));
 }
 
 TEST_F(StagedDownloadFlowTest, UnknownTableFailsWithoutTouchingAnyDatabase) {
@@ -265,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
                            {"C probe", "L columns", "C drop", "C numbering", "C build"}},
         OutsideFailureCase{"VEL1920: BEGIN",
                            {"C probe", "L columns", "C drop", "C numbering", "C build", "C count",
-                            "L BEGIN"}}));
+                            "C numbering", "C numbering", "L BEGIN"}}));
 
 }  // namespace
 }  // namespace velmora
