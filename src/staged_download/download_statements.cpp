@@ -166,8 +166,7 @@ std::string branchStampStatement(const DownloadMember& member, std::string_view 
 }
 
 std::string flagStatement(const DownloadMember& member, std::string_view n,
-                          std::string_view site, std::string_view date, std::string_view time,
-                          std::string_view columnList) {
+                          std::string_view site, std::string_view date, std::string_view time) {
   std::string sql = "Update " + str(member.table) + " set BR" + str(n) +
                     "='Y',Transfered='Y',TransferedDate='" + str(date) +
                     "',TransferedTime='" + str(time) + "' Where ";
@@ -177,26 +176,9 @@ std::string flagStatement(const DownloadMember& member, std::string_view n,
     sql += str(member.flagIsnull) + "(BR" + str(n) + ",'')<>'Y' ";
     if (isSubqueryForm(member)) sql += " ";
   }
-  // Only the rows this run staged, as they were staged: the condition above
-  // alone would also take rows that appeared or changed after the staging
-  // build. INTERSECT compares the two rows column by column, nulls equal.
-  const std::string t = str(member.table);
-  std::string current, staged;
-  std::size_t begin = 0;
-  while (begin <= columnList.size()) {
-    std::size_t end = columnList.find(',', begin);
-    if (end == std::string_view::npos) end = columnList.size();
-    const std::string column(columnList.substr(begin, end - begin));
-    if (!column.empty()) {
-      current += (current.empty() ? "" : ",") + t + "." + column;
-      staged += (staged.empty() ? "" : ",") + std::string("S.") + column;
-    }
-    begin = end + 1;
-  }
-  const std::string stagingTable = "CentralizedData" + str(site);
-  if (current.empty()) return sql + "and Rno in (Select Rno From " + stagingTable + ")";
-  return sql + "and exists (Select " + current + " intersect Select " + staged + " From " +
-         stagingTable + " S Where S.Rno=" + t + ".Rno)";
+  // Only the rows this run staged: the condition above alone would also
+  // take rows that appeared or changed after the staging build.
+  return sql + "and Rno in (Select Rno From CentralizedData" + str(site) + ")";
 }
 
 }  // namespace velmora

@@ -54,12 +54,10 @@ std::string branchStampStatement(const DownloadMember& member, std::string_view 
                                  std::string_view staging);
 
 // Central: flags the delivered rows BR<n>='Y' with the transfer stamp. Only
-// rows whose staged copy (same Rno) still holds their values in every column
-// of `columnList` are flagged, so that a row that appeared or changed at the
-// head office after the staging build is not flagged without having been
-// delivered as it now is.
+// rows present in the staging table (by Rno) are flagged, so that a row that
+// appeared or changed at the head office after the staging build is not
+// flagged without having been delivered.
 std::string flagStatement(const DownloadMember& member, std::string_view n,
-                          std::string_view site, std::string_view date, std::string_view time,
-                          std::string_view columnList);
+                          std::string_view site, std::string_view date, std::string_view time);
 
 }  // namespace velmora

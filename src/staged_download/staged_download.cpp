@@ -98,7 +98,7 @@ long long DownloadStaged(AgentContext& context, std::string_view table) {
         local.execute(branchStampStatement(member, n, staging()));
         const std::string date = dateText(context.clock->now());
         const std::string time = timeText(context.clock->now());
-        central.execute(flagStatement(member, n, site, date, time, context.cycle.columnList));
+        central.execute(flagStatement(member, n, site, date, time));
         transactions.commitLocal();
         transactions.commitCentral();
         delivered = staged;

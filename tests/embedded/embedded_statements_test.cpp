@@ -504,15 +504,7 @@ std::vector<Shape> stagedDownloadShapes() {
     }
     const std::string flagHead =
         "Update " + t + " set BR{n}='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09";
-    std::string current, staged;
-    for (std::string_view rest = kColumnList; !rest.empty();) {
-      const std::size_t comma = std::min(rest.find(','), rest.size());
-      current += (current.empty() ? "" : ",") + t + "." + std::string(rest.substr(0, comma));
-      staged += (staged.empty() ? "" : ",") + std::string("S.") + std::string(rest.substr(0, comma));
-      rest.remove_prefix(std::min(comma + 1, rest.size()));
-    }
-    const std::string stagedOnly = "and exists (Select " + current + " intersect Select " + staged +
-                                   " From CentralizedData{S} S Where S.Rno=" + t + ".Rno)";
+    const std::string stagedOnly = "and Rno in (Select Rno From CentralizedData{S})";
     if (m.flagTail != nullptr) {
       add("Flag", Db::kHoYear, Mode::kInTransaction, flagHead + m.flagTail + stagedOnly);
     } else {

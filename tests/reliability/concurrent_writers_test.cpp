@@ -100,26 +100,5 @@ TEST_F(ConcurrentWritersTest, HeadOfficeRowEnteredDuringADownloadIsReplacedWhenD
   EXPECT_EQ(countRows(branchYear(), "OUTSTANDING", "BILLNo='RACE-B' and Remarks='second'"), 1);
 }
 
-// A head-office row changed after the download staged it: the step delivers
-// the staged copy but leaves the row undelivered, and the next tick brings the
-// change.
-TEST_F(ConcurrentWritersTest, HeadOfficeRowChangedDuringADownloadArrivesAsChanged) {
-  sample::addUndeliveredRows(layout_, "HO1", "INDENT", 1, true);
-  bool changed = false;
-  startAgent([&](const std::string& operation) {
-    if (changed || !operation.starts_with("execute Update CentralizedData0012 set TmpRno=Rno")) return;
-    changed = true;  // after the staging build, before the transactions
-    execSql(headOfficeYear(), "UPDATE INDENT SET Remarks='changed at the head office'");
-  });
-  agent_->tick();
-  ASSERT_TRUE(changed);
-  EXPECT_EQ(countRows(headOfficeYear(), "INDENT", "ifnull(BR7,'')<>'Y'"), 1);
-
-  agent_->tick();
-  EXPECT_EQ(countRows(branchYear(), "INDENT"), 1);
-  EXPECT_EQ(countRows(branchYear(), "INDENT", "Remarks='changed at the head office'"), 1);
-  EXPECT_EQ(countRows(headOfficeYear(), "INDENT", "BR7='Y'"), 1);
-}
-
 }  // namespace
 }  // namespace velmora::testing
