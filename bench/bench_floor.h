@@ -299,6 +299,10 @@ inline long long stagedDownloadFloor(FloorConnection& pair, const FloorSites& si
   pair.run(stagingBuildStatement(member, n, sites.siteId), true);
   Sqlite& db = pair.db();
   const long long staged = sqlite3_changes(db.handle());
+  if (auto stagedNumbering = stagedNumberingStatement(member, sites.siteId)) {
+    pair.run(*stagedNumbering, true);
+    numbering();
+  }
   const std::string mark = markStatement(member, n, staging);
   const auto keys = joinedExpressions(floorTranslation(mark).sql);
   if (!keys.empty()) db.exec(indexStatement("ho", "floor_join", stagingTableName(settings), keys));
