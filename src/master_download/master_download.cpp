@@ -59,6 +59,10 @@ std::string undelivered(std::string_view n) {
 
 }  // namespace
 
+std::string masterUndelivered(const MasterMember& /*m*/, std::string_view n) {
+  return undelivered(n);
+}
+
 std::string masterProbe(const MasterMember& m, std::string_view n) {
   return "Select Top 1 Rno From " + std::string(m.table) + "  with (nolock)" + undelivered(n) +
          " ";

@@ -38,6 +38,11 @@ std::string masterBranchStamp(const MasterMember& m, std::string_view n,
                               std::string_view headOfficeTable);
 std::string masterFlag(const MasterMember& m, std::string_view n, std::string_view date,
                        std::string_view time);
+// The condition that selects the head-office rows not yet delivered to this
+// branch (n: its branch number text), as the probe, the insert and the flag
+// statement write it after the table: " Where isnull(BR" + n + ",'')<>'Y'".
+std::string masterUndelivered(const MasterMember& m, std::string_view n);
+
 // The member of `table` (exact spelling), or nullptr.
 const MasterMember* findMasterMember(std::string_view table);
 

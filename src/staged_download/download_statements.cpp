@@ -125,15 +125,17 @@ std::optional<std::string> stagedNumberingStatement(const DownloadMember& member
   return numberingOf(member, "CentralizedData" + str(site));
 }
 
-std::string stagingBuildStatement(const DownloadMember& member, std::string_view n,
-                                  std::string_view site) {
-  std::string sql = "Select * into CentralizedData" + str(site) + " from " + str(member.table);
-  if (isSubqueryForm(member)) {
-    return sql + " B with (NoLock) Where isnull(B.BR" + str(n) + ",'')<>'Y'  ";
-  }
-  sql += " with (NoLock) Where isnull(";
+std::string stagingSelection(const DownloadMember& member, std::string_view n) {
+  if (isSubqueryForm(member)) return " B with (NoLock) Where isnull(B.BR" + str(n) + ",'')<>'Y'  ";
+  std::string sql = " with (NoLock) Where isnull(";
   if (hasFilter(member)) sql += str(member.filter) + ",0)=" + str(n) + " and isnull(";
   return sql + "BR" + str(n) + ",'')<>'Y' ";
+}
+
+std::string stagingBuildStatement(const DownloadMember& member, std::string_view n,
+                                  std::string_view site) {
+  return "Select * into CentralizedData" + str(site) + " from " + str(member.table) +
+         stagingSelection(member, n);
 }
 
 std::string stagedCountStatement(std::string_view site) {

@@ -31,6 +31,11 @@ std::optional<std::string> numberingStatement(const DownloadMember& member);
 std::optional<std::string> stagedNumberingStatement(const DownloadMember& member,
                                                     std::string_view site);
 
+// What follows the table name in the staging build: the alias, lock hint and
+// condition that select the head-office rows to deliver to this branch (for
+// the members with a filter column, only those addressed to it).
+std::string stagingSelection(const DownloadMember& member, std::string_view n);
+
 // Central: copies the rows to deliver into the staging table.
 std::string stagingBuildStatement(const DownloadMember& member, std::string_view n,
                                   std::string_view site);

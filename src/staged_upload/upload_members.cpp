@@ -122,12 +122,15 @@ bool siteGateOpen(const UploadMember& member, std::string_view companyPrefix) {
   return folded == "ZEMRA";
 }
 
+std::string_view pendingCondition(const UploadMember& /*member*/) { return kPending; }
+
 std::string probeStatement(const UploadMember& member) {
   const std::string table = str(member.table());
+  const std::string pending = str(pendingCondition(member));
   if (member.branch.probe == ProbeForm::kA) {
-    return "Select Top 1 Rno From " + table + " with (nolock)  Where " + str(kPending);
+    return "Select Top 1 Rno From " + table + " with (nolock)  Where " + pending;
   }
-  return "Select Top 1 Rno From " + table + "  with (nolock) Where " + str(kPending);
+  return "Select Top 1 Rno From " + table + "  with (nolock) Where " + pending;
 }
 
 std::string tmpRnoStatement(const UploadMember& member) {
@@ -136,7 +139,7 @@ std::string tmpRnoStatement(const UploadMember& member) {
 
 std::string branchSnapshotStatement(const UploadMember& member, const Settings& settings) {
   return "Select * into " + stagingTableName(settings) + " from " + str(member.table()) +
-         " with (nolock) Where " + str(kPending);
+         " with (nolock) Where " + str(pendingCondition(member));
 }
 
 std::string headOfficeStagingStatement(const UploadMember& member, const Settings& settings) {
@@ -146,7 +149,8 @@ std::string headOfficeStagingStatement(const UploadMember& member, const Setting
 
 std::string sourceStatement(const UploadMember& member) {
   const std::string rows = member.branch.sourceRows == SourceRows::kFirstThousand ? "top 1000 *" : "*";
-  return "Select " + rows + " From " + str(member.table()) + " Where " + str(kPending);
+  return "Select " + rows + " From " + str(member.table()) + " Where " +
+         str(pendingCondition(member));
 }
 
 std::string stagingRowsStatement(const Settings& settings) {

@@ -183,6 +183,11 @@ const UploadMember* findUploadMember(std::string_view table);
 // Members without a site gate always may.
 bool siteGateOpen(const UploadMember& member, std::string_view companyPrefix);
 
+// The condition that selects the member's pending branch rows, as the probe,
+// the branch snapshot and the source statement write it after "Where ":
+// "isnull(Transfered,'')<>'Y' ".
+std::string_view pendingCondition(const UploadMember& member);
+
 // The probe for pending rows, in the member's form.
 std::string probeStatement(const UploadMember& member);
 
