@@ -32,6 +32,34 @@ std::string bracketed(std::string_view name) {
 
 }  // namespace
 
+std::optional<CentralArguments> centralArgumentsOf(const HeadOfficeRow& row) {
+  using enum HeadOfficeColumn;
+  CentralArguments args;
+  args.user = trimBlanks(cell(row, kUserName));
+  args.password = trimBlanks(cell(row, kPassword));
+  args.mainDatabase = trimBlanks(cell(row, kCompId)) + "MAIN";
+  args.port = "0";
+  const std::string address = trimBlanks(cell(row, kIpAddress));
+  const std::string server = trimBlanks(cell(row, kServerName));
+  if (args.user.empty()) return std::nullopt;
+  if (address.size() >= 10) {
+    args.server = address;
+    args.byAddress = true;
+  } else if (!server.empty()) {
+    args.server = server;
+    args.byAddress = false;
+  } else {
+    return std::nullopt;
+  }
+  return args;
+}
+
+std::string centralYearDatabaseOf(const HeadOfficeRow& row, std::string_view localYearDatabase) {
+  const std::string yearName = trimBlanks(localYearDatabase);
+  return trimBlanks(cell(row, HeadOfficeColumn::kCompId)) +
+         (yearName.size() > 4 ? yearName.substr(yearName.size() - 4) : yearName);
+}
+
 std::int16_t headOfficeBranchNumber(std::string_view text) {
   const std::string t = trimBlanks(text);
   const std::optional<double> value = parseNumberText(t);
@@ -78,27 +106,9 @@ void SyncCycle::processHeadOffice(const HeadOfficeRow& row) {
     context_.centralMain->setCursorLocation(CursorLocation::kClient);
     context_.centralMain->setCommandTimeout(720);
 
-    const std::string yearName = trimBlanks(context_.localYear.defaultDatabase());
     context_.cycle.centralYearDatabase =
-        trimBlanks(cell(row, kCompId)) +
-        (yearName.size() > 4 ? yearName.substr(yearName.size() - 4) : yearName);
-
-    CentralArguments args;
-    args.user = trimBlanks(cell(row, kUserName));
-    args.password = trimBlanks(cell(row, kPassword));
-    args.mainDatabase = trimBlanks(cell(row, kCompId)) + "MAIN";
-    args.port = "0";
-    const std::string address = trimBlanks(cell(row, kIpAddress));
-    const std::string server = trimBlanks(cell(row, kServerName));
-    if (address.size() >= 10 && !args.user.empty()) {
-      args.server = address;
-      args.byAddress = true;
-      connectCentral_(context_, args);
-    } else if (!server.empty() && !args.user.empty()) {
-      args.server = server;
-      args.byAddress = false;
-      connectCentral_(context_, args);
-    }
+        centralYearDatabaseOf(row, context_.localYear.defaultDatabase());
+    if (const auto args = centralArgumentsOf(row)) connectCentral_(context_, *args);
     if (context_.cycle.centralConnected) runSteps(row);
     handleRowFailure(nullptr);
   } catch (const Failure& failure) {

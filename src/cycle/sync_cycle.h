@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "cycle/cycle_view.h"
@@ -24,6 +25,16 @@ struct CentralArguments {
 // Opens context.centralMain and context.centralYear for one head office and
 // sets context.cycle.centralConnected; writes a CONNECTION row on failure.
 using ConnectCentralFn = std::function<void(AgentContext&, const CentralArguments&)>;
+
+// The arguments a tick passes to the central connection routine for one
+// head-office row: by address when the address cell holds at least ten
+// characters, else by server name; nullopt when the row has neither (or no
+// user name), in which case a tick does not connect to it.
+std::optional<CentralArguments> centralArgumentsOf(const HeadOfficeRow& row);
+
+// The head office's year database: its Comp_Id followed by the last four
+// characters of the branch's year database name.
+std::string centralYearDatabaseOf(const HeadOfficeRow& row, std::string_view localYearDatabase);
 
 // The head office's branch number from the list's Branch cell: trimmed, read
 // as a number and rounded to the nearest 16-bit integer (halves to even).

@@ -37,7 +37,7 @@ std::string centralConnectionString(const CentralArguments& arguments, const std
   return text;
 }
 
-void connectCentral(AgentContext& context, const CentralArguments& arguments) {
+std::optional<Failure> openCentral(AgentContext& context, const CentralArguments& arguments) {
   context.cycle.centralConnected = false;
   Connection& centralMain = *context.centralMain;
   Connection& centralYear = context.centralYear;
@@ -51,8 +51,15 @@ void connectCentral(AgentContext& context, const CentralArguments& arguments) {
     centralYear.setCommandTimeout(kCentralCommandTimeoutSeconds);
     context.cycle.centralConnected = true;
   } catch (const Failure& failure) {
+    return failure;
+  }
+  return std::nullopt;
+}
+
+void connectCentral(AgentContext& context, const CentralArguments& arguments) {
+  if (const auto failure = openCentral(context, arguments)) {
     writeErrorRow(context.localMain, kConnectionLabel, trimBlanks(arguments.server),
-                  failure.description(), *context.clock);
+                  failure->description(), *context.clock);
   }
 }
 

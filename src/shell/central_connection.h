@@ -2,10 +2,12 @@
 // connections, or writes a CONNECTION error row when they cannot be opened.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "cycle/sync_cycle.h"
 #include "transfer/agent_context.h"
+#include "transfer/failure.h"
 
 namespace velmora::shell {
 
@@ -21,6 +23,12 @@ std::string centralConnectionString(const CentralArguments& arguments, const std
 // The port argument as the number written into the address form ("0" gives
 // "0"; no leading digits give "0").
 std::string centralPortNumber(const std::string& port);
+
+// Opens context.centralMain and then context.centralYear (on the trimmed
+// context.cycle.centralYearDatabase) as connectCentral does and sets
+// context.cycle.centralConnected, but writes nothing anywhere: a failure to
+// open or configure them leaves centralConnected false and is returned.
+std::optional<Failure> openCentral(AgentContext& context, const CentralArguments& arguments);
 
 // Opens context.centralMain and then context.centralYear (on the trimmed
 // context.cycle.centralYearDatabase) and sets context.cycle.centralConnected.
