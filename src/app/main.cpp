@@ -15,6 +15,8 @@
 #include "shell/central_connection.h"
 #include "shell/headless_runner.h"
 #include "shell/startup.h"
+#include "shell/status_output.h"
+#include "shell/status_report.h"
 #include "transfer/text_rules.h"
 #include "transfer/agent_context.h"
 #include "transfer/failure.h"
@@ -37,6 +39,7 @@ using velmora::shell::HeadlessOptions;
 
 constexpr std::string_view kUsage =
     "Usage: velmora-agent [--home DIR] [--headless] [--ticks N] [--interval-ms MS]\n"
+    "       velmora-agent [--home DIR] --status [--json]\n"
     "\n"
     "Keeps a branch's main and financial-year databases in step with its head offices.\n"
     "\n"
@@ -46,6 +49,10 @@ constexpr std::string_view kUsage =
     "                     or SIGINT/SIGTERM arrives, printing progress on stdout\n"
     "  --ticks N          with --headless: stop after N ticks\n"
     "  --interval-ms MS   with --headless: milliseconds between ticks (default 5000)\n"
+    "  --status           print what waits to be moved, per table and head office,\n"
+    "                     without writing anything; exit 0 when every head office\n"
+    "                     was reached, 3 when one or more were not\n"
+    "  --json             with --status: print it as one JSON document\n"
     "  --help             show this text and exit\n"
     "  --version          show the version and exit\n"
     "\n"
@@ -54,6 +61,9 @@ constexpr std::string_view kUsage =
 struct CommandLine {
   std::optional<std::filesystem::path> home;
   bool headless = false;
+  bool status = false;
+  bool json = false;
+  bool headlessOptionGiven = false;
   HeadlessOptions headlessOptions;
   bool help = false;
   bool version = false;
@@ -85,7 +95,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
       line.error = std::string(arg) + " needs a value";
       return std::nullopt;
     };
-    const bool isSwitch = arg == "--help" || arg == "-h" || arg == "--version" || arg == "--headless";
+    const bool isSwitch = arg == "--help" || arg == "-h" || arg == "--version" ||
+                          arg == "--headless" || arg == "--status" || arg == "--json";
     if (isSwitch && inlineValue) {
       line.error = std::string(arg) + " takes no value";
     } else if (arg == "--help" || arg == "-h") {
@@ -94,14 +105,20 @@ CommandLine parseCommandLine(int argc, char** argv) {
       line.version = true;
     } else if (arg == "--headless") {
       line.headless = true;
+    } else if (arg == "--status") {
+      line.status = true;
+    } else if (arg == "--json") {
+      line.json = true;
     } else if (arg == "--home") {
       if (auto v = value()) line.home = std::filesystem::path(std::string(*v));
     } else if (arg == "--ticks") {
+      line.headlessOptionGiven = true;
       if (auto v = value()) {
         if (auto n = readCount(*v)) line.headlessOptions.ticks = *n;
         else line.error = "--ticks takes a whole number, not \"" + std::string(*v) + "\"";
       }
     } else if (arg == "--interval-ms") {
+      line.headlessOptionGiven = true;
       if (auto v = value()) {
         if (auto n = readCount(*v)) line.headlessOptions.intervalMs = *n;
         else line.error = "--interval-ms takes a whole number, not \"" + std::string(*v) + "\"";
@@ -110,6 +127,10 @@ CommandLine parseCommandLine(int argc, char** argv) {
       line.error = "unknown argument \"" + std::string(arg) + "\"";
     }
     if (!line.error.empty()) break;
+  }
+  if (line.error.empty() && line.json && !line.status) line.error = "--json goes with --status";
+  if (line.error.empty() && line.status && (line.headless || line.headlessOptionGiven)) {
+    line.error = "--status runs no ticks: it takes no --headless, --ticks or --interval-ms";
   }
   return line;
 }
@@ -161,6 +182,29 @@ int runHeadlessAgent(const std::filesystem::path& home, const HeadlessOptions& o
               << (context->headOffices.size() == 1 ? " head office" : " head offices")
               << ", a tick every " << options.intervalMs << " ms" << std::endl;
   });
+}
+
+// Prints the status report; 0 when every head office was reached and
+// counted, 3 when one or more were not, 1 when start-up or a count at the
+// branch failed.
+int runStatus(const std::filesystem::path& home, bool json) {
+  std::unique_ptr<velmora::AgentContext> context;
+  auto started = startAgent(context, home);
+  if (!started.ok) {
+    std::cerr << started.message << std::endl;
+    return 1;
+  }
+  velmora::shell::StatusReport report;
+  try {
+    report = velmora::shell::collectStatusReport(*context);
+  } catch (const velmora::Failure& failure) {
+    std::cerr << failure.description() << std::endl;
+    return 1;
+  }
+  if (json) velmora::shell::writeStatusJson(std::cout, report);
+  else velmora::shell::writeStatusTable(std::cout, report);
+  std::cout << std::flush;
+  return report.everyHeadOfficeReached() ? 0 : 3;
 }
 
 #if VELMORA_WITH_WINDOW
@@ -220,6 +264,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::filesystem::path home = line.home.value_or(executableFolder(argv[0]));
+  if (line.status) return runStatus(home, line.json);
   if (line.headless) return runHeadlessAgent(home, line.headlessOptions);
 #if VELMORA_WITH_WINDOW
   return runWindowAgent(argc, argv, home);
