@@ -42,7 +42,8 @@ std::vector<TableCount> countPendingUploads(AgentContext& context) {
     if (!siteGateOpen(member, context.settings.companyPrefix)) continue;
     Connection& local = connectionPair(context, member.branch.pair).local;
     counts.push_back({str(member.table()),
-                      countOf(local, pendingUploadCountStatement(member), member.table())});
+                      countOf(local, pendingUploadCountStatement(member), member.table()),
+                      Family::kStagedUpload});
   }
   return counts;
 }
@@ -61,12 +62,14 @@ std::vector<TableCount> countUndelivered(AgentContext& context) {
   Connection& centralMain = connectionPair(context, Pair::kMain).central;
   for (const MasterMember& member : masterMembers()) {
     counts.push_back({str(member.table),
-                      countOf(centralMain, masterUndeliveredCountStatement(member, n), member.table)});
+                      countOf(centralMain, masterUndeliveredCountStatement(member, n), member.table),
+                      Family::kMasterDownload});
   }
   Connection& centralYear = connectionPair(context, Pair::kYear).central;
   for (const DownloadMember& member : kDownloadMembers) {
     counts.push_back({str(member.table),
-                      countOf(centralYear, stagedUndeliveredCountStatement(member, n), member.table)});
+                      countOf(centralYear, stagedUndeliveredCountStatement(member, n), member.table),
+                      Family::kStagedDownload});
   }
   return counts;
 }

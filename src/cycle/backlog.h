@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cycle/step_table.h"
 #include "master_download/master_download.h"
 #include "staged_download/download_members.h"
 #include "staged_upload/upload_members.h"
@@ -21,6 +22,7 @@ namespace velmora {
 struct TableCount {
   std::string table;
   long long rows = 0;
+  Family family = Family::kStagedUpload;  // the family whose step would move them
 };
 
 // The count statements, byte for byte. n is this branch's number text.

@@ -231,8 +231,17 @@ void writeStatusJson(std::ostream& out, const StatusReport& report) {
     out << ", \"name\": " << jsonString(office.name) << ", \"server\": " << jsonString(office.server)
         << ", \"reachable\": " << (office.reachable ? "true" : "false") << ", \"failure\": "
         << (office.failure ? jsonString(*office.failure) : std::string("null")) << ",\n";
-    if (office.undelivered) writeCounts(out, "undelivered", *office.undelivered, "     ");
-    else out << "     \"undelivered\": null";
+    if (office.undelivered) {
+      writeCounts(out, "undelivered", *office.undelivered, "     ");
+      long long master = 0, staged = 0;
+      for (const TableCount& count : *office.undelivered) {
+        (count.family == Family::kMasterDownload ? master : staged) += count.rows;
+      }
+      out << ",\n     \"totals\": {\"master_download\": " << master
+          << ", \"staged_download\": " << staged << "}";
+    } else {
+      out << "     \"undelivered\": null,\n     \"totals\": null";
+    }
     out << "}";
   }
   out << (report.headOffices.empty() ? "" : "\n  ") << "],\n";

@@ -18,8 +18,9 @@ namespace velmora::shell {
 // today's error rows.
 void writeStatusTable(std::ostream& out, const StatusReport& report);
 
-// The JSON document: branch, pending_upload, head_offices, error_rows_today
-// (and the extra keys gated_uploads and newest_error_rows).
+// The JSON document: branch, pending_upload, head_offices, error_rows_today,
+// and the extra keys gated_uploads, newest_error_rows and, per head office,
+// totals (the undelivered rows of each download family).
 void writeStatusJson(std::ostream& out, const StatusReport& report);
 
 // `text` as a JSON string literal, quotes included. Bytes that are not

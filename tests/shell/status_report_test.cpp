@@ -301,6 +301,8 @@ TEST_F(StatusReportTest, JsonParsesAndNamesEveryMemberTable) {
   }
   EXPECT_EQ(json.value("SELECT json_extract(?1,'$.head_offices[0].undelivered.INDENT')"), "2");
   EXPECT_EQ(json.value("SELECT json_extract(?1,'$.head_offices[1].undelivered.INVENTORYTRANS')"), "1");
+  EXPECT_EQ(json.value("SELECT json_extract(?1,'$.head_offices[0].totals')"),
+            R"({"master_download":5,"staged_download":3})");
   EXPECT_EQ(json.value("SELECT json_extract(?1,'$.head_offices[2].server')"), "HO3");
   EXPECT_EQ(json.value("SELECT json_extract(?1,'$.head_offices[2].number')"), "3");
   EXPECT_EQ(json.value("SELECT json_extract(?1,'$.head_offices[2].reachable')"), "0");
