@@ -1,6 +1,6 @@
-// Secrets: no password reaches the headless output, an error row or any file
-// the agent writes, and no connection string is printed whole, also when
-// head offices cannot be reached and steps fail.
+// Secrets: no password reaches the headless output, the status report, an
+// error row or any file the agent writes, and no connection string is printed
+// whole, also when head offices cannot be reached and steps fail.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -89,6 +89,17 @@ TEST(Secrets, NoPasswordOrConnectionStringInOutputErrorRowsOrFiles) {
                                   "BR0012", temp.path(), out, err),
             0)
       << err;
+  // The status report meets the same head offices and says why they failed.
+  for (const char* json : {"", "--json"}) {
+    std::vector<std::string> args{"--home", layout.home.string(), "--status"};
+    if (*json != '\0') args.emplace_back(json);
+    std::string statusOut, statusErr;
+    EXPECT_EQ(reliability::runAgent(args, "BR0012", temp.path(), statusOut, statusErr), 3)
+        << statusErr;
+    EXPECT_NE(statusOut.find("127.0.0.1"), std::string::npos) << statusOut;
+    out += statusOut;
+    err += statusErr;
+  }
 
   std::string rows;
   for (const auto& row : querySql(branchMain, "SELECT Module, MESSAGE FROM ERRTABLE")) {
