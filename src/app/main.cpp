@@ -200,6 +200,9 @@ int runStatus(const std::filesystem::path& home, bool json) {
   } catch (const velmora::Failure& failure) {
     std::cerr << failure.description() << std::endl;
     return 1;
+  } catch (const std::exception& error) {
+    std::cerr << error.what() << std::endl;
+    return 1;
   }
   if (json) velmora::shell::writeStatusJson(std::cout, report);
   else velmora::shell::writeStatusTable(std::cout, report);

@@ -385,5 +385,24 @@ TEST_F(StatusReportTest, ExitStatuses) {
   }
 }
 
+TEST(StatusJson, StringsStayValidJsonWhateverTheFailureTextHolds) {
+  const struct {
+    std::string text;
+    std::string json;
+  } cases[] = {
+      {"say \"no\" \\ here", R"("say \"no\" \\ here")"},
+      {"line\r\nnext\ttab", R"("line\u000d\u000anext\u0009tab")"},
+      {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\""},
+      {"caf\xe9", R"("caf\ufffd")"},              // a Latin-1 byte
+      {"\xc0\x80", R"("\ufffd\ufffd")"},          // an overlong form
+      {"\xed\xa0\x80", R"("\ufffd\ufffd\ufffd")"},  // a surrogate
+      {"cut \xe2\x82", R"("cut \ufffd\ufffd")"},   // a sequence cut short
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(shell::jsonString(c.text), c.json);
+    EXPECT_EQ(JsonDocument(shell::jsonString(c.text)).value("SELECT json_valid(?1)"), "1") << c.json;
+  }
+}
+
 }  // namespace
 }  // namespace velmora
