@@ -2,11 +2,12 @@
 
 #include <cmath>
 
-#include "cycle/error_log.h"
+#include "cycle/error_display.h"
 #include "cycle/step_table.h"
 #include "master_download/master_download.h"
 #include "staged_download/staged_download.h"
 #include "staged_upload/staged_upload.h"
+#include "transfer/error_log.h"
 #include "transfer/number_text.h"
 #include "transfer/text_rules.h"
 
@@ -130,20 +131,23 @@ void SyncCycle::runSteps(const HeadOfficeRow& row) {
     for (std::string_view table : {step.table, step.secondTable}) {
       if (table.empty()) continue;
       long long moved = 0;
-      std::string direction;
-      switch (step.family) {
-        case Family::kMasterDownload:
-          moved = DownloadMaster(context_, *findMasterMember(table));
-          direction = "download";
-          break;
-        case Family::kStagedUpload:
-          moved = UploadStaged(context_, table);
-          direction = "upload";
-          break;
-        case Family::kStagedDownload:
-          moved = DownloadStaged(context_, table);
-          direction = "download";
-          break;
+      const std::string direction = step.family == Family::kStagedUpload ? "upload" : "download";
+      try {
+        switch (step.family) {
+          case Family::kMasterDownload:
+            moved = DownloadMaster(context_, *findMasterMember(table));
+            break;
+          case Family::kStagedUpload:
+            moved = UploadStaged(context_, table);
+            break;
+          case Family::kStagedDownload:
+            moved = DownloadStaged(context_, table);
+            break;
+        }
+      } catch (const ErrorRowFailure& unwritten) {
+        // The step absorbed its failure but could not record it: reported
+        // here, and the next step runs as after any absorbed failure.
+        handleRowFailure(&unwritten);
       }
       view_.stepMoved(std::string(table), direction, moved);
     }
@@ -159,11 +163,21 @@ void SyncCycle::handleRowFailure(const Failure* failure) {
     return;
   }
   if (failure->description().empty()) return;
+  // An error row that could not be written is recorded in the MAINERROR row
+  // together with the text the lost row held.
+  const auto* unwritten = dynamic_cast<const ErrorRowFailure*>(failure);
+  const std::string description =
+      unwritten == nullptr ? failure->description()
+                           : failure->description() + " (unwritten " + unwritten->module() +
+                                 " row: " + unwritten->message() + ")";
   try {
     writeErrorRow(context_.localMain, kMainErrorLabel,
-                  std::to_string(context_.cycle.centralBranchNo), failure->description(),
-                  *context_.clock);
+                  std::to_string(context_.cycle.centralBranchNo), description, *context_.clock);
   } catch (const Failure& unlogged) {
+    if (unwritten != nullptr) {
+      view_.reportUnloggedFailure(Failure(failure->number(), unwritten->module() + ": " +
+                                                                 unwritten->message()));
+    }
     view_.reportUnloggedFailure(*failure);
     view_.reportUnloggedFailure(unlogged);
   }

@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "cycle/error_log.h"
+#include "transfer/error_log.h"
 #include "transfer/column_list.h"
 #include "transfer/transfer_conventions.h"
 

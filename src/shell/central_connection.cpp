@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "cycle/error_log.h"
+#include "transfer/error_log.h"
 #include "transfer/text_rules.h"
 #include "transfer/conversions.h"
 #include "transfer/failure.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "cycle/error_log.h"
+#include "transfer/error_log.h"
 #include "staged_download/download_members.h"
 #include "staged_download/download_statements.h"
 #include "transfer/column_list.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cycle/error_log.h"
+#include "transfer/error_log.h"
 #include "staged_upload/field_maps.h"
 #include "staged_upload/upload_members.h"
 #include "transfer/column_list.h"

@@ -213,6 +213,52 @@ TEST_F(HostileInput, ADateThatIsNoDateFailsTheStepAndKeepsTheRowsPending) {
   }
 }
 
+// A step's error row is written whatever its description holds, and an
+// error row that cannot be written is reported without skipping the steps
+// after it: the INDENT upload (step 26) runs after the failed CUSTOMER upload.
+struct UnwritableRowCase {
+  const char* name;
+  const char* badDate;  // SQL expression stored in CUSTOMER.Updated
+  const char* trigger;  // a trigger that refuses error rows, or nullptr
+  const char* expectedModule;
+  const char* expectedText;
+};
+
+TEST_F(HostileInput, AnErrorRowThatCannotBeWrittenSkipsNoLaterStep) {
+  const std::vector<UnwritableRowCase> cases = {
+      {"NUL in the value", "'soon' || char(0) || 'later'", nullptr, "CUSTOMERMASTERDOWNLOAD",
+       "soon\\x00later"},
+      {"escape and CR LF in the value", "'a' || char(13,10,27) || '[2Jb'", nullptr,
+       "CUSTOMERMASTERDOWNLOAD", "a\\x0D\\x0A\\x1B[2Jb"},
+      {"error row refused", "'soon'",
+       "CREATE TRIGGER refuse BEFORE INSERT ON ERRTABLE WHEN NEW.Module<>'MAINERROR' "
+       "BEGIN SELECT RAISE(ABORT, 'ERRTABLE refuses the row'); END",
+       "MAINERROR", "ERRTABLE refuses the row"},
+  };
+  sample::layOutCompany(layout_);
+  const std::filesystem::path pristine = temp_.path() / "pristine";
+  std::filesystem::copy(layout_.home, pristine, std::filesystem::copy_options::recursive);
+  for (const UnwritableRowCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(layout_.home);
+    std::filesystem::copy(pristine, layout_.home, std::filesystem::copy_options::recursive);
+    sample::addPendingRows(layout_, "CUSTOMER", 2);
+    execSql(branchMain(), std::string("UPDATE CUSTOMER SET Updated=") + c.badDate +
+                              " WHERE Rno=(SELECT max(Rno) FROM CUSTOMER)");
+    if (c.trigger) execSql(branchMain(), c.trigger);
+    sample::addPendingRows(layout_, "INDENT", 3);
+    AgentRun agent(layout_.home, "0012");
+    agent.tick();
+    auto rows = errorRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], c.expectedModule);
+    EXPECT_NE(rows[0][1].find(c.expectedText), std::string::npos) << rows[0][1];
+    EXPECT_EQ(rows[0][1].find('\0'), std::string::npos);
+    EXPECT_EQ(countRows(hoMain(), "CUSTOMER"), 0);
+    EXPECT_EQ(countRows(hoYear(), "INDENT"), 3);
+  }
+}
+
 // Head offices whose server names hold brackets, quotes, semicolons and
 // dashes are reached through their linked-server names like any other.
 class OddServerName : public HostileInput,

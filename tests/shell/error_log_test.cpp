@@ -1,4 +1,5 @@
-#include "cycle/error_log.h"
+#include "cycle/error_display.h"
+#include "transfer/error_log.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,39 @@ TEST(ErrorLog, InsertStatementIsExactAndDoublesQuotes) {
   EXPECT_EQ(errorRowInsert("CONNECTION", "O'HARA", "x", DateTime{2020, 1, 5, 0, 0, 1, 0}),
             "INSERT INTO ERRTABLE (Module,MESSAGE,UPDATED,UPTIME) VALUES('CONNECTION',"
             "'O''HARA-x','05/Jan/2020','12:00:01 AM')");
+}
+
+struct MessageCase {
+  const char* name;
+  std::string description;
+  std::string expected;  // the whole MESSAGE
+};
+
+// MESSAGE takes any description: control characters made visible, cut to
+// what the column holds at a whole character, with a marker.
+TEST(ErrorLog, MessageTakesAnyDescription) {
+  const std::string marker(kCutMarker);
+  // "7-" + 3991 letters + four two-byte letters: the cut (at 3994 bytes, to
+  // leave room for the marker) falls inside the first of them.
+  const std::string accents = std::string(3991, 'a') + "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";
+  const std::vector<MessageCase> cases = {
+      {"NUL", std::string("soon\0later", 10), "7-soon\\x00later"},
+      {"controls", "a\tb\r\n\x1b[2J\x7f", "7-a\\x09b\\x0D\\x0A\\x1B[2J\\x7F"},
+      {"fits", std::string(3998, 'y'), "7-" + std::string(3998, 'y')},
+      {"long", std::string(5000, 'x'), "7-" + std::string(3998 - marker.size(), 'x') + marker},
+      {"cut inside a character", accents, "7-" + std::string(3991, 'a') + marker},
+  };
+  for (const MessageCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string message = errorMessage("7", c.description);
+    EXPECT_EQ(message, c.expected);
+    EXPECT_LE(message.size(), kErrorMessageLimit);
+  }
+  // The quotes of a cut message are still doubled in the statement.
+  const std::string insert =
+      errorRowInsert("X", "7", std::string(5000, '\''), DateTime{2019, 11, 7, 13, 7, 0, 0});
+  EXPECT_NE(insert.find("'7-''''"), std::string::npos);
+  EXPECT_NE(insert.find(marker + "','07/Nov/2019'"), std::string::npos);
 }
 
 TEST(ErrorLog, DisplayQueryIsExact) {

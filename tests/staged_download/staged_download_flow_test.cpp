@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cycle/error_log.h"
+#include "transfer/error_log.h"
 #include "staged_download/download_members.h"
 #include "staged_download/download_statements.h"
 #include "staged_download/staged_download.h"

@@ -1,23 +1,13 @@
-#include "cycle/error_log.h"
+#include "cycle/error_display.h"
 
-#include <cstdio>
 #include <cstdlib>
+#include <vector>
+
+#include "transfer/db_access.h"
 
 namespace velmora {
 
 namespace {
-
-// The text with every single quote doubled, so that it can stand between
-// single quotes in a statement and reads back unchanged.
-std::string quoted(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out;
-}
 
 std::string displayText(const Value& value) {
   if (value.kind() == Value::Kind::kDateTime) return formatDayMonthYear(value.asDateTime());
@@ -54,27 +44,6 @@ class CursorLocationGuard {
 };
 
 }  // namespace
-
-std::string errorTimeText(const DateTime& when) {
-  int hour = when.hour % 12;
-  if (hour == 0) hour = 12;
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%d:%02d:%02d %s", hour, when.minute, when.second,
-                when.hour < 12 ? "AM" : "PM");
-  return buf;
-}
-
-std::string errorRowInsert(std::string_view module, std::string_view prefix,
-                           std::string_view description, const DateTime& when) {
-  return "INSERT INTO ERRTABLE (Module,MESSAGE,UPDATED,UPTIME) VALUES('" + quoted(module) + "','" +
-         quoted(prefix) + "-" + quoted(description) + "','" + formatDayMonthYear(when) + "','" +
-         errorTimeText(when) + "')";
-}
-
-void writeErrorRow(Connection& connection, std::string_view module, std::string_view prefix,
-                   std::string_view description, const Clock& clock) {
-  connection.execute(errorRowInsert(module, prefix, description, clock.now()));
-}
 
 std::string errorDisplayQuery(const DateTime& today) {
   return "Select LTrim(Right(CONVERT(VARCHAR(20), UpTime, 100),7)) UpTime,Module,Message,Updated,Rno "
