@@ -90,6 +90,7 @@ void EmbeddedSession::execute(const std::string& sql) {
 void EmbeddedSession::beginTransaction() {
   checkLink();
   connection_->run("BEGIN IMMEDIATE");
+  commitFailed_ = false;
 }
 
 void EmbeddedSession::commit() {
@@ -97,6 +98,16 @@ void EmbeddedSession::commit() {
   try {
     connection_->run("COMMIT");
   } catch (...) {
+    // A full disk or an I/O error: SQLite may keep the transaction open, and
+    // with it the write lock, for as long as the agent runs.
+    commitFailed_ = true;
+    if (connection_->inTransaction()) {
+      try {
+        connection_->run("ROLLBACK");
+      } catch (const Failure&) {
+        // The commit's failure is the one to report.
+      }
+    }
     detachWhenIdle();
     throw;
   }
@@ -104,6 +115,10 @@ void EmbeddedSession::commit() {
 }
 
 void EmbeddedSession::rollback() {
+  if (!connection_->inTransaction() && commitFailed_) {
+    commitFailed_ = false;
+    return;
+  }
   if (!connection_->inTransaction()) throw Failure(failure_number::kStatementFailed, kNoBeginForRollback);
   try {
     connection_->run("ROLLBACK");
@@ -230,6 +245,7 @@ void EmbeddedSession::runSelectInto(const Translation& translation) {
     if (collation != nullptr && !sameNoCase(collation, "BINARY")) create += std::string(" COLLATE ") + collation;
   }
   create += ")";
+  const bool beganTransaction = !connection_->inTransaction();
   connection_->run("SAVEPOINT vel_select_into");
   try {
     connection_->run(create);
@@ -238,15 +254,26 @@ void EmbeddedSession::runSelectInto(const Translation& translation) {
     // Built after the rows, in one pass: the joins that read the staging
     // table look its rows up instead of scanning it for every row.
     if (auto index = stagingIndexStatement("main", translation.objectName, names)) connection_->run(*index);
+    // Outside a transaction this release is the commit, which a full disk fails.
+    connection_->run("RELEASE vel_select_into");
   } catch (...) {
-    try {
-      connection_->run("ROLLBACK TO vel_select_into; RELEASE vel_select_into");
-    } catch (const Failure&) {
-      // The failure being reported matters more.
-    }
+    abandonSavepoint("vel_select_into", beganTransaction);
     throw;
   }
-  connection_->run("RELEASE vel_select_into");
+}
+
+void EmbeddedSession::abandonSavepoint(const char* name, bool beganTransaction) {
+  try {
+    connection_->run(std::string("ROLLBACK TO ") + name + "; RELEASE " + name);
+  } catch (const Failure&) {
+    // The failure being reported matters more; what is left is ended below.
+  }
+  if (beganTransaction && connection_->inTransaction()) {
+    try {
+      connection_->run("ROLLBACK");
+    } catch (const Failure&) {
+    }
+  }
 }
 
 void EmbeddedSession::runDropIfExists(const std::string& name) {

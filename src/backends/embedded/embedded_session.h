@@ -27,6 +27,9 @@ class EmbeddedSession : public Session {
   // BEGIN IMMEDIATE: the transaction holds the database's write lock from its
   // start, so no other writer changes the database while it is open.
   void beginTransaction() override;
+  // A commit that fails rolls the transaction back (SQLite would otherwise
+  // keep it open, or has already ended it); the caller's rollback that
+  // follows such a failure then succeeds without doing anything.
   void commit() override;
   void rollback() override;
   std::string currentDatabase() override { return database_; }
@@ -45,6 +48,9 @@ class EmbeddedSession : public Session {
   void detachWhenIdle();
   void runSelectInto(const Translation& translation);
   void runDropIfExists(const std::string& name);
+  // Ends whatever a failed statement sequence left open: the savepoint
+  // `name`, and the whole transaction when the savepoint began it.
+  void abandonSavepoint(const char* name, bool beganTransaction);
 
   std::shared_ptr<const ServerDirectory> servers_;
   std::filesystem::path file_;
@@ -53,6 +59,7 @@ class EmbeddedSession : public Session {
   std::map<std::string, std::string> attached_;  // file path -> schema name
   std::size_t nextAlias_ = 0;
   long long lastRowsAffected_ = -1;
+  bool commitFailed_ = false;  // the last commit failed and rolled back
 };
 
 }  // namespace velmora
