@@ -344,3 +344,33 @@ TEST_F(EmbeddedSessionTest, ReportsTheRowsTheLastStatementChanged) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+struct ScaleCase {
+  const char* type;
+  const char* stored;  // SQL literal
+  const char* read;
+};
+
+// A number is written to its column's declared scale only when that loses
+// nothing; otherwise it reads as it is stored.
+TEST_F(EmbeddedSessionTest, ReadingANumberNeverChangesIt) {
+  const std::vector<ScaleCase> cases = {
+      {"NUMERIC", "2.5", "2.5"},          {"NUMERIC", "3", "3"},
+      {"NUMERIC(18,2)", "2.5", "2.50"},   {"NUMERIC(18,2)", "7", "7.00"},
+      {"NUMERIC(18,2)", "2.125", "2.125"}, {"DECIMAL(10)", "-0.75", "-0.75"},
+      {"MONEY", "1.5", "1.5000"},          {"MONEY", "0.123456", "0.123456"},
+  };
+  for (const ScaleCase& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + " " + c.stored);
+    branch_->execute("DROP TABLE IF EXISTS SCALED");
+    branch_->execute(std::string("CREATE TABLE SCALED (Amount ") + c.type + ")");
+    branch_->execute(std::string("INSERT INTO SCALED (Amount) VALUES (") + c.stored + ")");
+    EXPECT_EQ(rows(*branch_, "select Amount from SCALED"), std::vector<std::string>{c.read});
+  }
+}
+
+}  // namespace
+}  // namespace velmora

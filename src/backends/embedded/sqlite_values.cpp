@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "transfer/number_text.h"
@@ -32,8 +34,14 @@ int scaleOf(const std::string& type) {
   return std::min(scale, 38);
 }
 
-std::string formatScaled(double value, int scale) {
-  return fixedNumberText(value, scale);
+// `value` written to `scale` decimals when that text reads back as the same
+// number; nothing otherwise, so that a read never changes what is stored.
+std::optional<std::string> formatScaled(double value, int scale) {
+  std::string text = fixedNumberText(value, scale);
+  double back = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), back);
+  if (result.ec != std::errc() || back != value) return std::nullopt;
+  return text;
 }
 
 }  // namespace
@@ -61,7 +69,7 @@ Value readColumn(sqlite3_stmt* statement, int column, const ColumnTraits& traits
     case SQLITE_FLOAT: {
       const double v = sqlite3_column_double(statement, column);
       if (traits.decimalScale >= 0 && std::isfinite(v) && std::fabs(v) < 1e15) {
-        return Value::decimal(formatScaled(v, traits.decimalScale));
+        if (auto text = formatScaled(v, traits.decimalScale)) return Value::decimal(std::move(*text));
       }
       return Value::real(v);
     }
