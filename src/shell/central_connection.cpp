@@ -4,6 +4,7 @@
 
 #include "transfer/error_log.h"
 #include "transfer/text_rules.h"
+#include "transfer/connection_string.h"
 #include "transfer/conversions.h"
 #include "transfer/failure.h"
 #include "transfer/number_text.h"
@@ -29,12 +30,12 @@ std::string centralPortNumber(const std::string& port) {
 }
 
 std::string centralConnectionString(const CentralArguments& arguments, const std::string& database) {
-  std::string text = "Provider=SQLOLEDB.1;UID=" + trimBlanks(arguments.user) +
-                     ";pwd=" + arguments.password +
-                     ";Persist Security Info=False;Initial Catalog=" + trimBlanks(database) +
-                     ";Data Source=" + trimBlanks(arguments.server);
-  if (arguments.byAddress) text += "," + centralPortNumber(arguments.port);
-  return text;
+  std::string source = trimBlanks(arguments.server);
+  if (arguments.byAddress) source += "," + centralPortNumber(arguments.port);
+  return "Provider=SQLOLEDB.1;UID=" + connectionStringValue(trimBlanks(arguments.user)) +
+         ";pwd=" + connectionStringValue(arguments.password) +
+         ";Persist Security Info=False;Initial Catalog=" + connectionStringValue(trimBlanks(database)) +
+         ";Data Source=" + connectionStringValue(source);
 }
 
 std::optional<Failure> openCentral(AgentContext& context, const CentralArguments& arguments) {

@@ -6,6 +6,7 @@
 
 #include "shell/settings_files.h"
 #include "transfer/text_rules.h"
+#include "transfer/connection_string.h"
 #include "transfer/conversions.h"
 #include "transfer/failure.h"
 
@@ -50,6 +51,15 @@ void readJewellers(Settings& settings, const std::filesystem::path& folder) {
   auto lines = readSettingsLines(*file);
   settings.companyPrefix = settingValueOfLine(lines, kPrefixLine);
   settings.localServer = settingValueOfLine(lines, kLocalServerLine);
+  // Without a prefix or a server no database can be named; say which file.
+  const auto require = [&file](const std::string& value, std::size_t line, const char* what) {
+    if (!trimBlanks(value).empty()) return;
+    throw Failure(failure_number::kInvalidSettings, "The settings file " + file->string() +
+                                                        " gives no " + what + " (line " +
+                                                        std::to_string(line) + ")");
+  };
+  require(settings.companyPrefix, kPrefixLine, "company prefix");
+  require(settings.localServer, kLocalServerLine, "local server");
   settings.localPassword = settingValueOfLine(lines, kLocalPasswordLine);
 }
 
@@ -179,15 +189,17 @@ std::string yearDatabaseName(std::string_view companyPrefix, const DateTime& sta
 }
 
 std::string localMainConnectionString(const Settings& settings) {
-  return "Provider=SQLOLEDB.1;password=" + settings.localPassword +
-         ";Persist Security Info=true;User ID=sa;Initial Catalog=" + settings.companyPrefix +
-         "MAIN;Data Source=" + trimBlanks(settings.localServer);
+  return "Provider=SQLOLEDB.1;password=" + connectionStringValue(settings.localPassword) +
+         ";Persist Security Info=true;User ID=sa;Initial Catalog=" +
+         connectionStringValue(settings.companyPrefix + "MAIN") +
+         ";Data Source=" + connectionStringValue(trimBlanks(settings.localServer));
 }
 
 std::string localYearConnectionString(const Settings& settings) {
-  return "Provider=SQLOLEDB.1;password=" + settings.localPassword +
-         ";Persist Security Info=true;User ID=sa;Initial Catalog=" + settings.yearDatabase +
-         ";Data Source=" + trimBlanks(settings.localServer);
+  return "Provider=SQLOLEDB.1;password=" + connectionStringValue(settings.localPassword) +
+         ";Persist Security Info=true;User ID=sa;Initial Catalog=" +
+         connectionStringValue(settings.yearDatabase) +
+         ";Data Source=" + connectionStringValue(trimBlanks(settings.localServer));
 }
 
 std::int16_t branchNumberFromParam(std::string_view paramLong) {
@@ -223,7 +235,13 @@ std::string windowCaption(const Settings& settings) {
 }
 
 std::string branchNameQuery(std::string_view companyPrefix) {
-  return "Select * from Branch where compcode='" + upperTrimmed(companyPrefix) + "'";
+  // A quote in the prefix is doubled, so that the literal holds the prefix.
+  std::string prefix;
+  for (char c : upperTrimmed(companyPrefix)) {
+    prefix += c;
+    if (c == '\'') prefix += '\'';
+  }
+  return "Select * from Branch where compcode='" + prefix + "'";
 }
 
 }  // namespace velmora::shell

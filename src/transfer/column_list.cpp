@@ -1,5 +1,6 @@
 #include "transfer/column_list.h"
 
+#include "transfer/connection_string.h"
 #include "transfer/text_rules.h"
 
 namespace velmora {
@@ -13,10 +14,11 @@ std::string columnListQuery(std::string_view table) {
 std::string TableColumnList(const AgentContext& context, std::string_view table,
                             std::string_view database) {
   Connection connection(context.connector);
-  connection.open("Provider=SQLOLEDB.1;password=" + context.settings.localPassword +
+  connection.open("Provider=SQLOLEDB.1;password=" +
+                  connectionStringValue(context.settings.localPassword) +
                   ";Persist Security Info=true;User ID=sa;Initial Catalog=" +
-                  std::string(database) + ";Data Source=" +
-                  trimBlanks(context.settings.localServer));
+                  connectionStringValue(database) + ";Data Source=" +
+                  connectionStringValue(trimBlanks(context.settings.localServer)));
   Recordset columns;
   connection.setCursorLocation(CursorLocation::kClient);
   columns.open(columnListQuery(table), connection, CursorType::kStatic,

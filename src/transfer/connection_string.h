@@ -21,8 +21,15 @@ struct ConnectionParams {
 
 // Splits `text` at ';' into key=value pairs; keys are matched without regard
 // to letter case and surrounding blanks; values are kept as written (a value
-// may itself be empty). Unknown keys are ignored.
+// may itself be empty). A value that starts with a double or single quote
+// runs to the matching quote, a doubled quote inside standing for one, so
+// that it may hold ';'. Unknown keys are ignored.
 ConnectionParams parseConnectionString(std::string_view text);
+
+// `value` as it is written after "key=" so that parseConnectionString reads
+// it back whole: unchanged when it holds no ';' and starts with no quote,
+// otherwise between double quotes with every double quote doubled.
+std::string connectionStringValue(std::string_view value);
 
 // A text safe to show: the connection string with the password replaced.
 std::string redactConnectionString(std::string_view text);

@@ -31,10 +31,26 @@ std::string stagingDropStatement(const Settings& settings) {
          "') drop table CentralizedData" + s;
 }
 
+std::string databaseNameText(std::string_view name) {
+  const auto letter = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+  };
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  bool plain = !name.empty() && letter(name.front());
+  for (char c : name) plain = plain && (letter(c) || digit(c) || c == '@' || c == '$' || c == '#');
+  if (plain) return std::string(name);
+  std::string out = "[";
+  for (char c : name) {
+    out += c;
+    if (c == ']') out += ']';
+  }
+  return out + "]";
+}
+
 std::string fourPartName(const AgentContext& context, Connection& central,
                          std::string_view table) {
-  return context.cycle.linkedServer + "." + central.defaultDatabase() + ".Dbo." +
-         std::string(table);
+  return context.cycle.linkedServer + "." + databaseNameText(central.defaultDatabase()) +
+         ".Dbo." + std::string(table);
 }
 
 void StepTransactions::begin() {

@@ -41,7 +41,13 @@ std::string stagingTableName(const Settings& settings);
 // Drops the view or the table named like the staging table, whichever exists.
 std::string stagingDropStatement(const Settings& settings);
 
-// LinkedServer + "." + D + ".Dbo." + table, D read afresh from `central`.
+// A database name as a statement writes it: a plain identifier (a letter or
+// '_', then letters, digits, '_', '@', '$', '#') as it is, any other name in
+// square brackets with ']' doubled, e.g. [HO-AMAIN].
+std::string databaseNameText(std::string_view name);
+
+// LinkedServer + "." + D + ".Dbo." + table, D read afresh from `central` and
+// written by databaseNameText.
 std::string fourPartName(const AgentContext& context, Connection& central,
                          std::string_view table);
 

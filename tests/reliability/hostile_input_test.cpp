@@ -283,9 +283,39 @@ TEST_P(OddServerName, IsServedLikeAnyOther) {
 INSTANTIATE_TEST_SUITE_P(Names, OddServerName,
                          ::testing::Values("HO]1", "HO'1", "HO1--", "HO]1'--", "[HO1]"));
 
-// A semicolon ends the data source inside the connection string, which is
-// built by plain concatenation: such a head office cannot be reached, and
-// every tick says so in one CONNECTION row that starts with its name.
+// Company prefixes that are no plain identifiers: the branch's own (in the
+// start-up query and the connection strings) and a head office's (in the
+// four-part names, where it goes in brackets).
+struct OddPrefixCase {
+  const char* branch;
+  const char* headOffice;
+};
+
+TEST_F(HostileInput, OddCompanyPrefixesAreServedLikeAnyOther) {
+  const std::vector<OddPrefixCase> cases = {
+      {"VEL", "HO-A"}, {"VEL", "9HO A"}, {"VEL", "HO]A"}, {"ZEM'RA", "HOA"}, {"V;L", "HOA"}};
+  for (const OddPrefixCase& c : cases) {
+    SCOPED_TRACE(std::string(c.branch) + " / " + c.headOffice);
+    std::filesystem::remove_all(layout_.home);
+    layout_.companyPrefix = c.branch;
+    layout_.headOffices[0].companyPrefix = c.headOffice;
+    sample::layOutCompany(layout_);
+    sample::addPendingRows(layout_, "CUSTOMER", 2);
+    sample::addUndeliveredRows(layout_, "HO1", "BANKMASTER", 2);
+    sample::addUndeliveredRows(layout_, "HO1", "INDENT", 2);
+    AgentRun agent(layout_.home, "0012");
+    agent.tick();
+    auto rows = errorRows();
+    EXPECT_TRUE(rows.empty()) << rows[0][0] << " " << rows[0][1];
+    EXPECT_EQ(countRows(hoMain(), "CUSTOMER"), 2);
+    EXPECT_EQ(countRows(branchMain(), "BANKMASTER"), 2);
+    EXPECT_EQ(countRows(branchYear(), "INDENT"), 2);
+  }
+}
+
+// A semicolon travels whole in the data source, but servers.txt cannot name
+// such a server: the head office is a SQL Server nobody can find, and every
+// tick says so in one CONNECTION row that starts with its name.
 class SemicolonServerName : public HostileInput,
                             public ::testing::WithParamInterface<const char*> {};
 
@@ -396,8 +426,8 @@ TEST_F(HostileInput, SettingsOdditiesGiveTheirMessages) {
        [](const std::filesystem::path& h) {
          rewriteLine(h / "jewellers.txt", 1, "COMPANY     VEL'; DROP TABLE Branch; --");
        },
-       // The semicolon ends the catalog inside the connection string.
-       1, "Cannot open database \"VEL'\""},
+       // The whole prefix names the catalog, which does not exist.
+       1, "Cannot open database \"VEL'; DROP TABLE Branch; --MAIN\""},
       {"year that is no date", "BR0012",
        [](const std::filesystem::path& h) { rewriteLine(h / "year.txt", 2, "TO DATE     soon"); },
        1, "year.txt"},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <fstream>
 
 #include "sample_company.h"
@@ -130,6 +132,33 @@ TEST(Startup, MissingYearFileIsReportedWithItsFolder) {
   EXPECT_NE(result.message.find("year.txt"), std::string::npos) << result.message;
   EXPECT_NE(result.message.find(startup.folder().string()), std::string::npos) << result.message;
   EXPECT_TRUE(startup.connector().log.connectionStrings.empty());
+}
+
+// Settings that name no database: the message names the file and the line.
+TEST(Startup, AJewellersFileWithoutPrefixOrServerIsNamed) {
+  struct Case {
+    const char* name;
+    std::function<void(ScriptedStartup&)> write;
+    const char* line;
+  };
+  const std::vector<Case> cases = {
+      {"empty file",
+       [](ScriptedStartup& s) { std::ofstream(s.folder() / "jewellers.txt", std::ios::trunc); },
+       "line 1"},
+      {"no server", [](ScriptedStartup& s) { s.writeJewellers("VEL", "", "secret"); }, "line 12"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedStartup startup;
+    startup.writeYear("01/04/2019", "31/03/2020");
+    c.write(startup);
+    StartupResult result = startup.run();
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find((startup.folder() / "jewellers.txt").string()), std::string::npos)
+        << result.message;
+    EXPECT_NE(result.message.find(c.line), std::string::npos) << result.message;
+    EXPECT_TRUE(startup.connector().log.connectionStrings.empty());
+  }
 }
 
 TEST(Startup, AnUnreadableYearDateEndsStartUp) {

@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                              "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;Encryption=require;"},
         ConnectionStringCase{"PasswordWithSeparatorsIsBraced", "FreeTDS", false,
                              params("HO", std::nullopt, "a;b=c}d"),
-                             "Driver=FreeTDS;Server=HO;Port=1433;Database=ABCMAIN;UID=sa;PWD={a;b=c}}d};"
+                             "Driver=FreeTDS;Server=HO;Port=1433;Database=ABCMAIN;UID=sa;PWD={a;b=c}d};"
                              "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;"},
         ConnectionStringCase{"EmptyPassword", "FreeTDS", false, params("HO", std::nullopt, ""),
                              "Driver=FreeTDS;Server=HO;Port=1433;Database=ABCMAIN;UID=sa;PWD={};"
@@ -66,6 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
                              params("10.0.0.5", 1500, "pw"),
                              "Driver=ODBC Driver 18 for SQL Server;Server=10.0.0.5,1500;Database=ABCMAIN;"
                              "UID=sa;PWD={pw};Encrypt=no;"},
+        ConnectionStringCase{"MicrosoftDriverDoublesClosingBraces", "ODBC Driver 18 for SQL Server", false,
+                             params("HO", std::nullopt, "a}b;c"),
+                             "Driver=ODBC Driver 18 for SQL Server;Server=HO;Database=ABCMAIN;"
+                             "UID=sa;PWD={a}}b;c};Encrypt=no;"},
         ConnectionStringCase{"MicrosoftDriverEncrypted", "ODBC Driver 18 for SQL Server", true,
                              params("HO\\SQLEXPRESS", std::nullopt, "pw"),
                              "Driver=ODBC Driver 18 for SQL Server;Server=HO\\SQLEXPRESS;Database=ABCMAIN;"

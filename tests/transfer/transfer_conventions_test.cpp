@@ -161,5 +161,36 @@ TEST(ConnectionString, ParsesBothForms) {
             std::string::npos);
 }
 
+// A value written by connectionStringValue reads back whole, whatever it
+// holds, and cannot change another key; plain values are written unchanged.
+TEST(ConnectionString, QuotedValuesReadBackWhole) {
+  const std::vector<std::string> values = {"plain", "pa;ss", "secret;UID=attacker", "\"quoted\"",
+                                           "'single", "Loc4l;pw}x", " blank ", ""};
+  for (const std::string& value : values) {
+    SCOPED_TRACE(value);
+    const auto p = parseConnectionString("Provider=SQLOLEDB.1;UID=sa;pwd=" + connectionStringValue(value) +
+                                         ";Initial Catalog=" + connectionStringValue(value + "MAIN") +
+                                         ";Data Source=" + connectionStringValue(value + ",0"));
+    EXPECT_EQ(p.password, value);
+    EXPECT_EQ(p.user, "sa");
+    EXPECT_EQ(p.database, value + "MAIN");
+    EXPECT_EQ(p.server, value);
+    EXPECT_EQ(p.port, 0);
+  }
+  EXPECT_EQ(connectionStringValue("HOAMAIN"), "HOAMAIN");
+  EXPECT_EQ(connectionStringValue("a;b\"c"), "\"a;b\"\"c\"");
+}
+
+// Plain database names stay as they are in the statements; any other name
+// goes in brackets.
+TEST(TransferConventions, DatabaseNamesThatAreNoPlainIdentifiersAreBracketed) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"HOAMAIN", "HOAMAIN"},     {"HOA2627", "HOA2627"},   {"_h@$#1", "_h@$#1"},
+      {"HO-AMAIN", "[HO-AMAIN]"}, {"9HOMAIN", "[9HOMAIN]"}, {"HO]A", "[HO]]A]"},
+      {"HO AMAIN", "[HO AMAIN]"}, {"ZEM'RA", "[ZEM'RA]"},
+  };
+  for (const auto& [name, text] : cases) EXPECT_EQ(databaseNameText(name), text) << name;
+}
+
 }  // namespace
 }  // namespace velmora

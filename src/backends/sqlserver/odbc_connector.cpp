@@ -17,22 +17,36 @@ bool containsIgnoreCase(std::string_view text, std::string_view part) {
   return false;
 }
 
-// "{value}" with '}' doubled: the form that keeps ';' and '=' inside a value.
-std::string braced(std::string_view value) {
+// "{value}": the form that keeps ';', '=' and blanks inside a value. ODBC's
+// rule doubles a '}' inside; FreeTDS does not undo that doubling but ends a
+// braced value at the first "};", so for it the value goes in as it is.
+std::string braced(std::string_view value, bool freeTds) {
   std::string out = "{";
   for (char c : value) {
     out += c;
-    if (c == '}') out += '}';
+    if (c == '}' && !freeTds) out += '}';
   }
   out += '}';
   return out;
 }
 
-std::string attributeValue(std::string_view value) {
+// A braced value for FreeTDS cannot hold "};": such a value is refused
+// rather than sent cut short.
+void refuseUnsendable(std::string_view value, bool freeTds) {
+  if (freeTds && value.find("};") != std::string_view::npos) {
+    throw Failure(failure_number::kInvalidSettings,
+                  "The FreeTDS driver cannot receive a server, database, login or password "
+                  "that holds \"};\"");
+  }
+}
+
+std::string attributeValue(std::string_view value, bool freeTds) {
   bool plain = !value.empty() && value.find_first_of(";{}=") == std::string_view::npos &&
                !std::isspace(static_cast<unsigned char>(value.front())) &&
                !std::isspace(static_cast<unsigned char>(value.back()));
-  return plain ? std::string(value) : braced(value);
+  if (plain) return std::string(value);
+  refuseUnsendable(value, freeTds);
+  return braced(value, freeTds);
 }
 
 bool isFreeTds(std::string_view driver) {
@@ -44,9 +58,11 @@ bool isFreeTds(std::string_view driver) {
 std::string odbcConnectionString(const OdbcOptions& options, const ConnectionParams& params) {
   if (options.buildConnectionString) return options.buildConnectionString(params);
   const bool hasPort = params.port && *params.port > 0;
-  std::string text = "Driver=" + attributeValue(options.driver) + ";";
-  if (isFreeTds(options.driver)) {
-    text += "Server=" + attributeValue(params.server) + ";";
+  const bool freeTds = isFreeTds(options.driver);
+  const auto value = [freeTds](std::string_view v) { return attributeValue(v, freeTds); };
+  std::string text = "Driver=" + value(options.driver) + ";";
+  if (freeTds) {
+    text += "Server=" + value(params.server) + ";";
     // FreeTDS (with "tds version = auto") has no default port: without one it
     // refuses to connect. A named instance finds its port through the browser.
     if (hasPort) {
@@ -57,12 +73,13 @@ std::string odbcConnectionString(const OdbcOptions& options, const ConnectionPar
   } else {
     std::string server = params.server;
     if (hasPort) server += "," + std::to_string(*params.port);
-    text += "Server=" + attributeValue(server) + ";";
+    text += "Server=" + value(server) + ";";
   }
-  text += "Database=" + attributeValue(params.database) + ";";
-  text += "UID=" + attributeValue(params.user) + ";";
-  text += "PWD=" + braced(params.password) + ";";
-  if (isFreeTds(options.driver)) {
+  text += "Database=" + value(params.database) + ";";
+  text += "UID=" + value(params.user) + ";";
+  refuseUnsendable(params.password, freeTds);
+  text += "PWD=" + braced(params.password, freeTds) + ";";
+  if (freeTds) {
     text += "TDS_Version=7.4;ClientCharset=UTF-8;TextSize=2147483647;";
     if (options.encrypt) text += "Encryption=require;";
   } else {

@@ -49,8 +49,10 @@ class OdbcConnector : public Connector {
   std::shared_ptr<EnvironmentHandle> environment_;
 };
 
-// The ODBC connection string for `params` under `options`. It holds the
-// password: never log or show it.
+// The ODBC connection string for `params` under `options`: every value one
+// value whatever it holds (braced where needed). It holds the password: never
+// log or show it. Throws Failure (kInvalidSettings) for a value that FreeTDS
+// cannot receive, one holding "};".
 std::string odbcConnectionString(const OdbcOptions& options, const ConnectionParams& params);
 
 }  // namespace velmora
