@@ -159,6 +159,12 @@ velmora::shell::StartupResult startAgent(std::unique_ptr<velmora::AgentContext>&
   try {
     connector = velmora::shell::makeAgentConnector(home);
   } catch (const velmora::Failure& failure) {
+    // Start-up checks QVID before any settings file: its message comes first.
+    namespace shell = velmora::shell;
+    if (!shell::isUsableSiteId(shell::siteIdFromQvid(
+            shell::processEnvironment(shell::kSiteEnvironmentVariable)))) {
+      return shell::StartupResult::failure(std::string(shell::kInvalidQvidMessage));
+    }
     return velmora::shell::StartupResult::failure(failure.description());
   }
   context = std::make_unique<velmora::AgentContext>(connector);
@@ -174,6 +180,7 @@ int runHeadlessAgent(const std::filesystem::path& home, const HeadlessOptions& o
     return 1;
   }
   velmora::shell::HeadlessView view(std::cout, std::cerr);
+  view.skipEarlierRows(*context);
   velmora::SyncCycle cycle(*context, view, velmora::shell::connectCentral);
   return velmora::shell::runHeadless(cycle, options, [&] {
     std::cout << shortCaption(started.caption) << '\n'

@@ -222,9 +222,22 @@ void AgentWindow::showErrorRows(const std::vector<ErrorDisplayRow>& rows) {
 void AgentWindow::reportUnloggedFailure(const Failure& failure) {
   // The error table could not take the row: the status label is the one
   // place left where the operator sees it.
-  showStepStatus("Not logged: " + std::to_string(failure.number()) + "-" + failure.description());
+  unlogged_.push_back(std::to_string(failure.number()) + "-" + failure.description());
+  showUnlogged();
   qWarning("velmora-agent: unlogged failure %d: %s", static_cast<int>(failure.number()),
            failure.description().c_str());
+}
+
+void AgentWindow::tickEnded(int /*tickNumber*/) {
+  if (unlogged_.empty()) return;
+  showUnlogged();
+  unlogged_.clear();
+}
+
+void AgentWindow::showUnlogged() {
+  std::string text = "Not logged: ";
+  for (std::size_t i = 0; i < unlogged_.size(); ++i) text += (i ? " | " : "") + unlogged_[i];
+  showStepStatus(text);
 }
 
 }  // namespace velmora::shell

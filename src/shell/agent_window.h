@@ -44,7 +44,10 @@ class AgentWindow : public QWidget, public CycleView {
   void showServerCaption(const std::string& caption) override;
   void showStepStatus(const std::string& status) override;
   void showErrorRows(const std::vector<ErrorDisplayRow>& rows) override;
+  // Every failure that a tick could not log stays in the status label: each
+  // report shows all of the tick's so far, and the tick's end shows them again.
   void reportUnloggedFailure(const Failure& failure) override;
+  void tickEnded(int tickNumber) override;
 
   // Runs one tick, as the timer does.
   void runTick();
@@ -54,8 +57,10 @@ class AgentWindow : public QWidget, public CycleView {
   void buildControls(const std::vector<HeadOfficeRow>& headOffices, const Settings& settings);
   void startPressed();
   void stopPressed();
+  void showUnlogged();  // this tick's unlogged failures in the status label
 
   SyncCycle cycle_;
+  std::vector<std::string> unlogged_;  // this tick's failures that were not logged
   QLabel* image_ = nullptr;       // Image1: the background
   QLabel* picture_ = nullptr;     // Picture1: the logo
   QLabel* serverLabel_ = nullptr; // txtserver

@@ -6,6 +6,8 @@
 #include <csignal>
 #include <thread>
 
+#include "cycle/error_display.h"
+#include "transfer/error_log.h"
 #include "transfer/text_rules.h"
 
 namespace velmora::shell {
@@ -73,6 +75,25 @@ std::string lowerCase(std::string text) {
 
 }  // namespace
 
+void HeadlessView::skipEarlierRows(AgentContext& context) {
+  class NewestRow : public CycleView {
+   public:
+    void showServerCaption(const std::string&) override {}
+    void showStepStatus(const std::string&) override {}
+    void showErrorRows(const std::vector<ErrorDisplayRow>& rows) override {
+      for (const ErrorDisplayRow& row : rows) newest = std::max(newest, row.rno);
+    }
+    void reportUnloggedFailure(const Failure&) override {}
+    long long newest = 0;
+  } reader;
+  try {
+    refreshErrorDisplay(context, reader);
+  } catch (const Failure&) {
+    return;
+  }
+  lastRowShown_ = std::max(lastRowShown_, reader.newest);
+}
+
 std::string oneLineCaption(const std::string& caption) {
   std::string joined;
   std::size_t start = 0;
@@ -81,7 +102,7 @@ std::string oneLineCaption(const std::string& caption) {
     if (end == std::string::npos) end = caption.size();
     std::string_view line(caption.data() + start, end - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::string part = trimBlanks(line);
+    std::string part = visibleText(trimBlanks(line));
     if (!part.empty()) {
       if (!joined.empty()) joined += " | ";
       joined += part;
@@ -94,14 +115,14 @@ std::string oneLineCaption(const std::string& caption) {
 void HeadlessView::showServerCaption(const std::string& caption) {
   std::string line = oneLineCaption(caption);
   std::size_t firstBreak = caption.find('\r');
-  headOffice_ = trimBlanks(caption.substr(0, firstBreak));
+  headOffice_ = visibleText(trimBlanks(caption.substr(0, firstBreak)));
   if (line == lastServerLine_) return;
   lastServerLine_ = line;
   out_ << "server: " << line << '\n' << std::flush;
 }
 
 void HeadlessView::showStepStatus(const std::string& status) {
-  out_ << "step: " << trimBlanks(status) << '\n' << std::flush;
+  out_ << "step: " << visibleText(trimBlanks(status)) << '\n' << std::flush;
 }
 
 void HeadlessView::showErrorRows(const std::vector<ErrorDisplayRow>& rows) {
@@ -112,16 +133,16 @@ void HeadlessView::showErrorRows(const std::vector<ErrorDisplayRow>& rows) {
     if (it->rno <= lastRowShown_) continue;
     newest = std::max(newest, it->rno);
     ++newErrorRows_;
-    out_ << "error: " << it->updated << ' ' << it->upTime << "  " << it->module << "  "
-         << it->message << '\n';
+    out_ << "error: " << visibleText(it->updated) << ' ' << visibleText(it->upTime) << "  "
+         << visibleText(it->module) << "  " << visibleText(it->message) << '\n';
   }
   lastRowShown_ = newest;
   out_ << std::flush;
 }
 
 void HeadlessView::reportUnloggedFailure(const Failure& failure) {
-  err_ << "unlogged failure " << failure.number() << ": " << failure.description() << '\n'
-       << std::flush;
+  err_ << "unlogged failure " << failure.number() << ": " << visibleText(failure.description())
+       << '\n' << std::flush;
 }
 
 void HeadlessView::stepMoved(const std::string& table, const std::string& direction,

@@ -25,10 +25,16 @@ struct HeadlessOptions {
 // Prints what the cycle shows, one readable line per change: the server
 // caption (its lines joined with " | "), the step status, each error row
 // that is new since the previous refresh, the steps that moved rows and a
-// summary per tick. Never prints a password or a connection string.
+// summary per tick. Never prints a password or a connection string; texts
+// from the databases are printed with their control characters made visible.
 class HeadlessView : public CycleView {
  public:
   HeadlessView(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+  // Leaves out of what it prints the error rows written before this run
+  // (today's rows that are there now). A failure to read them is ignored:
+  // then every row of today is printed, as without this call.
+  void skipEarlierRows(AgentContext& context);
 
   void showServerCaption(const std::string& caption) override;
   void showStepStatus(const std::string& status) override;

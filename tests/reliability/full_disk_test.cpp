@@ -79,6 +79,26 @@ TEST(FullDisk, NoSequenceLeavesTheSessionInATransaction) {
   }
 }
 
+// A database file the agent may read but not write is refused when it is
+// opened, naming the file, instead of failing every write later.
+TEST(ReadOnlyFile, IsRefusedWithItsNameWhenOpened) {
+  FailingStorage storage;
+  embedded_testing::ScratchFolder folder;
+  const auto file = folder.path() / "br" / "ABC2627.db";
+  embedded_testing::createDatabase(file, "CREATE TABLE ITEMS (Rno INTEGER PRIMARY KEY)");
+  EmbeddedConnector connector(std::vector<EmbeddedServer>{{"BR", folder.path() / "br"}});
+  storage.denyWritingTo("ABC2627.db");
+  try {
+    connector.connect("User ID=sa;Initial Catalog=ABC2627;Data Source=BR", 5);
+    FAIL() << "a read-only file was opened";
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.number(), failure_number::kLinkFailure);
+    EXPECT_NE(failure.description().find(file.filename().string()), std::string::npos)
+        << failure.description();
+    EXPECT_NE(failure.description().find("read-only"), std::string::npos) << failure.description();
+  }
+}
+
 // The branch's year file is full while the INDENT upload builds its branch
 // snapshot; the tick after the space returns uploads the rows.
 TEST(FullDisk, TheTickAfterTheSpaceReturnsMovesTheRows) {

@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -38,6 +39,23 @@ TEST(HeadlessView, PrintsEachErrorRowOnceOldestFirst) {
             "tick 1: 0 steps moved 0 rows, 1 error row\n"
             "error: 07/Nov/2019 1:08PM  MAINERROR  1-overflow\n"
             "tick 2: 0 steps moved 0 rows, 1 error row\n");
+}
+
+// Texts from the databases cannot forge a line or reach the terminal as
+// control sequences.
+TEST(HeadlessView, RowDataReachesTheTerminalWithItsControlCharactersVisible) {
+  std::ostringstream out, err;
+  HeadlessView view(out, err);
+  const std::string forged = "x\r\ntick 9: 0 steps moved 0 rows, 0 error rows\r\n\x1b[2J";
+  view.showServerCaption("HO" + forged + "(1)\r\nHO1\r\n Connection Verify ");
+  view.showErrorRows({{"1:07PM", "MAINERROR", "1-" + forged, "07/Nov/2019", 4}});
+  view.reportUnloggedFailure(Failure(failure_number::kStatementFailed, forged));
+  for (const std::string& text : {out.str(), err.str()}) {
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+    EXPECT_EQ(text.find('\r'), std::string::npos) << text;
+    EXPECT_EQ(text.find("\ntick 9"), std::string::npos) << text;
+  }
+  EXPECT_NE(out.str().find("1-x\\x0D\\x0Atick 9"), std::string::npos) << out.str();
 }
 
 TEST(HeadlessView, CountsTheStepsThatMovedRows) {
@@ -145,6 +163,32 @@ TEST_F(AgentProgramTest, NeverPrintsAPasswordOrAConnectionString) {
     EXPECT_EQ(run.out.find(secret), std::string::npos) << secret;
     EXPECT_EQ(run.err.find(secret), std::string::npos) << secret;
   }
+}
+
+// Error rows that an earlier run wrote today are not this run's: they are
+// neither printed nor counted.
+TEST_F(AgentProgramTest, PrintsOnlyTheErrorRowsOfThisRun) {
+  std::time_t now = std::time(nullptr);
+  char today[32];
+  std::strftime(today, sizeof today, "%d/%b/%Y", std::localtime(&now));
+  sample::execSql(sample::branchDatabase(layout_, sample::SiteDatabase::kMain),
+                  std::string("INSERT INTO ERRTABLE (Module,MESSAGE,UPDATED,UPTIME) VALUES "
+                              "('MAINERROR','1-from an earlier run','") +
+                      today + "','1:00:00 AM')");
+  RunResult run = runAgent("--headless --ticks 1 --interval-ms 0 " + home(), "BR0012");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.find("from an earlier run"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("  CONNECTION  HO3-"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("tick 1: "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(", 1 error row\n"), std::string::npos) << run.out;
+}
+
+// QVID is checked before any settings file, servers.txt included.
+TEST_F(AgentProgramTest, InvalidQvidComesBeforeABadServersFile) {
+  std::ofstream(home_.path() / "servers.txt", std::ios::app) << "this line names no directory\n";
+  RunResult run = runAgent("--headless " + home(), "");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(lastLine(run.err), "Invalid QVID");
 }
 
 struct StartupFailureCase {

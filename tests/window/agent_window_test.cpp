@@ -212,6 +212,23 @@ TEST_F(AgentWindowTest, UnloggedFailureShowsInTheStatusLabel) {
   EXPECT_TRUE(step->text().contains(QStringLiteral("ERRTABLE is full")));
 }
 
+// Every failure of a tick that could not be logged stays visible, not only
+// the last one, also after later steps have shown their status.
+TEST_F(AgentWindowTest, EveryUnloggedFailureOfATickStaysInTheStatusLabel) {
+  auto* step = child<QLabel>("TxtTable");
+  ASSERT_TRUE(step);
+  window_->reportUnloggedFailure(Failure(failure_number::kStatementFailed, "first lost row"));
+  window_->reportUnloggedFailure(Failure(failure_number::kStatementFailed, "second lost row"));
+  EXPECT_TRUE(step->text().contains(QStringLiteral("first lost row")));
+  window_->showStepStatus(" Processing INDENT UPLOAD ");
+  window_->tickEnded(1);
+  EXPECT_TRUE(step->text().contains(QStringLiteral("first lost row"))) << step->text().toStdString();
+  EXPECT_TRUE(step->text().contains(QStringLiteral("second lost row")));
+  window_->showStepStatus("RELAX");
+  window_->tickEnded(2);
+  EXPECT_EQ(step->text(), QStringLiteral("RELAX"));
+}
+
 TEST_F(AgentWindowTest, ErrorGridShowsTimeModuleAndMessageOnly) {
   auto* grid = child<QTableView>("DataGrid1");
   ASSERT_TRUE(grid);

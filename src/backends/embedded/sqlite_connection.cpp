@@ -90,6 +90,12 @@ SqliteConnection::SqliteConnection(const std::filesystem::path& file, int timeou
     const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     throw Failure(failure_number::kLinkFailure, message);
   }
+  if (sqlite3_db_readonly(db, "main") == 1) {
+    // SQLite falls back to reading a file it may not write; every write of
+    // a tick would then fail without naming the file.
+    throw Failure(failure_number::kLinkFailure,
+                  "The database file " + file.string() + " is read-only: the agent cannot write it");
+  }
   sqlite3_extended_result_codes(db, 1);
   setBusyTimeout(timeoutSeconds);
   registerTsqlFunctions(db);
