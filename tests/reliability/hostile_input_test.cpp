@@ -259,6 +259,30 @@ TEST_F(HostileInput, AnErrorRowThatCannotBeWrittenSkipsNoLaterStep) {
   }
 }
 
+// A CONNECTION row that cannot be written still shows why the head office
+// could not be opened: in the MAINERROR row, or, if that fails too, in what
+// the view reports.
+TEST_F(HostileInput, AnUnwritableConnectionRowStillShowsTheConnectionFailure) {
+  layout_.headOffices[0].reachable = false;
+  sample::layOutCompany(layout_);
+  const std::filesystem::path pristine = temp_.path() / "pristine";
+  std::filesystem::copy(layout_.home, pristine, std::filesystem::copy_options::recursive);
+  for (const char* refused : {"NEW.Module='CONNECTION'", "1=1"}) {
+    SCOPED_TRACE(refused);
+    std::filesystem::remove_all(layout_.home);
+    std::filesystem::copy(pristine, layout_.home, std::filesystem::copy_options::recursive);
+    execSql(branchMain(), std::string("CREATE TRIGGER refuse BEFORE INSERT ON ERRTABLE WHEN ") +
+                              refused + " BEGIN SELECT RAISE(ABORT, 'ERRTABLE refuses the row'); END");
+    AgentRun agent(layout_.home, "0012");
+    agent.tick();
+    std::string shown;
+    for (const auto& row : errorRows()) shown += row[0] + " " + row[1] + "\n";
+    for (const std::string& text : agent.view.unlogged) shown += text + "\n";
+    EXPECT_NE(shown.find("CONNECTION"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("HO1-Cannot open database"), std::string::npos) << shown;
+  }
+}
+
 // Head offices whose server names hold brackets, quotes, semicolons and
 // dashes are reached through their linked-server names like any other.
 class OddServerName : public HostileInput,
