@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "cycle/error_log.h"
+#include "cycle/error_display.h"
 #include "cycle/sync_cycle.h"
 #include "shell/central_connection.h"
 #include "transfer/failure.h"

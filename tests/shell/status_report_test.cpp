@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "cycle/backlog.h"
-#include "cycle/error_log.h"
+#include "transfer/error_log.h"
 #include "reliability/agent_process.h"
 #include "shell/status_output.h"
 #include "shell/status_report.h"
