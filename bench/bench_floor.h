@@ -319,7 +319,8 @@ inline long long stagedDownloadFloor(FloorConnection& pair, const FloorSites& si
   pair.run(deleteStatement(member), false);
   pair.run(branchStampStatement(member, n, staging), false);
   const DateTime now = SystemClock().now();
-  pair.run(flagStatement(member, n, sites.siteId, dateText(now), timeText(now)), true);
+  pair.run(flagStatement(member, n, sites.siteId, dateText(now), timeText(now), businessColumns(columns, {})),
+           true);
   db.exec("COMMIT");
   return staged;
 }

@@ -168,19 +168,39 @@ std::string branchStampStatement(const DownloadMember& member, std::string_view 
 }
 
 std::string flagStatement(const DownloadMember& member, std::string_view n,
-                          std::string_view site, std::string_view date, std::string_view time) {
-  std::string sql = "Update " + str(member.table) + " set BR" + str(n) +
-                    "='Y',Transfered='Y',TransferedDate='" + str(date) +
-                    "',TransferedTime='" + str(time) + "' Where ";
+                          std::string_view site, std::string_view date, std::string_view time,
+                          const std::vector<ComparedColumn>& compared) {
+  const std::string t = str(member.table);
+  std::string sql = "Update " + t + " set BR" + str(n) + "='Y',Transfered='Y',TransferedDate='" +
+                    str(date) + "',TransferedTime='" + str(time) + "' Where ";
   if (hasFilter(member)) {
-    sql += "isnull(" + str(member.filter) + ",0)=" + str(n) + " and isnull(Transfered,'')<>'Y' ";
+    // The staging build's condition: a row addressed to this branch whose
+    // Transfered is already 'Y' is flagged once it is delivered, not
+    // delivered again on every run.
+    sql += "isnull(" + str(member.filter) + ",0)=" + str(n) + " and isnull(BR" + str(n) + ",'')<>'Y' ";
   } else {
     sql += str(member.flagIsnull) + "(BR" + str(n) + ",'')<>'Y' ";
     if (isSubqueryForm(member)) sql += " ";
   }
-  // Only the rows this run staged: the condition above alone would also
-  // take rows that appeared or changed after the staging build.
-  return sql + "and Rno in (Select Rno From CentralizedData" + str(site) + ")";
+  const std::string staging = "CentralizedData" + str(site);
+  if (compared.empty()) return sql + "and Rno in (Select Rno From " + staging + ")";
+  // Only rows this run staged that still hold the values they were staged
+  // with: a row that appeared or changed after the staging build stays
+  // undelivered. INTERSECT holds two nulls equal.
+  std::string current, stagedCopy;
+  for (const ComparedColumn& column : compared) {
+    current += current.empty() ? "" : ",";
+    stagedCopy += stagedCopy.empty() ? "" : ",";
+    if (column.comparableType.empty()) {
+      current += t + "." + column.name;
+      stagedCopy += "S." + column.name;
+    } else {
+      current += "convert(" + column.comparableType + "," + t + "." + column.name + ")";
+      stagedCopy += "convert(" + column.comparableType + ",S." + column.name + ")";
+    }
+  }
+  return sql + "and exists (Select " + current + " intersect Select " + stagedCopy + " From " +
+         staging + " S Where S.Rno=" + t + ".Rno)";
 }
 
 }  // namespace velmora

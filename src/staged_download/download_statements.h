@@ -9,8 +9,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "staged_download/download_members.h"
+#include "transfer/compared_columns.h"
 
 namespace velmora {
 
@@ -58,11 +60,14 @@ std::string deleteStatement(const DownloadMember& member);
 std::string branchStampStatement(const DownloadMember& member, std::string_view n,
                                  std::string_view staging);
 
-// Central: flags the delivered rows BR<n>='Y' with the transfer stamp. Only
-// rows present in the staging table (by Rno) are flagged, so that a row that
-// appeared or changed at the head office after the staging build is not
-// flagged without having been delivered.
+// Central: flags the delivered rows BR<n>='Y' with the transfer stamp. The
+// members with a filter column flag the rows their staging build takes (F=n,
+// BR<n> not 'Y'), the others the rows whose BR<n> is not 'Y'; of those, only
+// rows present in the staging table (same Rno) that still hold their staged
+// values in every column of `compared` (each converted as it says). Empty
+// `compared`: every staged row.
 std::string flagStatement(const DownloadMember& member, std::string_view n,
-                          std::string_view site, std::string_view date, std::string_view time);
+                          std::string_view site, std::string_view date, std::string_view time,
+                          const std::vector<ComparedColumn>& compared);
 
 }  // namespace velmora

@@ -1,11 +1,13 @@
 #include "staged_download/staged_download.h"
 
 #include <string>
+#include <vector>
 
 #include "transfer/error_log.h"
 #include "staged_download/download_members.h"
 #include "staged_download/download_statements.h"
 #include "transfer/column_list.h"
+#include "transfer/compared_columns.h"
 #include "transfer/transfer_conventions.h"
 
 namespace velmora {
@@ -65,6 +67,10 @@ long long DownloadStaged(AgentContext& context, std::string_view table) {
       [&](StepTransactions& transactions) {
         if (!hasPendingRows(central, probeStatement(member, n))) return;
         context.cycle.columnList = TableColumnList(context, member.table, local.defaultDatabase());
+        // What the flag compares, read before the staging so that its types
+        // are the head office's.
+        const std::vector<ComparedColumn> compared =
+            businessColumns(context.cycle.columnList, uncomparableColumns(central, member.table));
 
         // Staging, outside any transaction: it stays done whatever follows.
         if (member.numbering == DownloadNumbering::kAllFirst) runNumbering();
@@ -98,7 +104,7 @@ long long DownloadStaged(AgentContext& context, std::string_view table) {
         local.execute(branchStampStatement(member, n, staging()));
         const std::string date = dateText(context.clock->now());
         const std::string time = timeText(context.clock->now());
-        central.execute(flagStatement(member, n, site, date, time));
+        central.execute(flagStatement(member, n, site, date, time, compared));
         transactions.commitLocal();
         transactions.commitCentral();
         delivered = staged;

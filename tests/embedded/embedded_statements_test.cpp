@@ -504,13 +504,33 @@ std::vector<Shape> stagedDownloadShapes() {
     }
     const std::string flagHead =
         "Update " + t + " set BR{n}='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09";
-    const std::string stagedOnly = "and Rno in (Select Rno From CentralizedData{S})";
+    // Staged rows still holding their staged values in the business columns
+    // (the column list without the transfer flags), Name as a text column.
+    std::string current, staged;
+    for (std::string_view rest = kColumnList; !rest.empty();) {
+      const std::size_t comma = std::min(rest.find(','), rest.size());
+      const std::string column(rest.substr(0, comma));
+      rest.remove_prefix(std::min(comma + 1, rest.size()));
+      if (column.starts_with("BR") || column.starts_with("Transfered")) continue;
+      const bool text = column == "Name";
+      current += std::string(current.empty() ? "" : ",") + (text ? "convert(varchar(max)," : "") + t + "." +
+                 column + (text ? ")" : "");
+      staged += std::string(staged.empty() ? "" : ",") + (text ? "convert(varchar(max),S." : "S.") + column +
+                (text ? ")" : "");
+    }
+    const std::string stagedOnly = "and exists (Select " + current + " intersect Select " + staged +
+                                   " From CentralizedData{S} S Where S.Rno=" + t + ".Rno)";
     if (m.flagTail != nullptr) {
       add("Flag", Db::kHoYear, Mode::kInTransaction, flagHead + m.flagTail + stagedOnly);
+      add("FlagAll", Db::kHoYear, Mode::kInTransaction,
+          flagHead + m.flagTail + "and Rno in (Select Rno From CentralizedData{S})");
     } else {
       add("Flag", Db::kHoYear, Mode::kInTransaction,
-          flagHead + "' Where isnull(" + f + ",0)={n} and isnull(Transfered,'')<>'Y' " + stagedOnly);
+          flagHead + "' Where isnull(" + f + ",0)={n} and isnull(BR{n},'')<>'Y' " + stagedOnly);
     }
+    add("UncomparableColumns", Db::kHoYear, Mode::kCursor,
+        "select COLUMN_NAME, DATA_TYPE from INFORMATION_SCHEMA.COLUMNS where TABLE_SCHEMA = 'dbo' and "
+        "table_name='" + t + "' and DATA_TYPE in ('text','ntext','image','xml') ");
   }
   return shapes;
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "sample_company.h"
@@ -99,6 +100,62 @@ TEST_F(ConcurrentWritersTest, HeadOfficeRowEnteredDuringADownloadIsReplacedWhenD
   EXPECT_EQ(countRows(branchYear(), "OUTSTANDING", "BILLNo='RACE-B'"), 1);
   EXPECT_EQ(countRows(branchYear(), "OUTSTANDING", "BILLNo='RACE-B' and Remarks='second'"), 1);
 }
+
+// A head-office row edited after the download staged it and before the step
+// flags it (on the embedded backend the latest moment is just before the
+// head office's transaction begins: from then on its file is locked). The
+// step delivers the staged copy but leaves the row undelivered; the next
+// tick brings the edit. One case edits a column declared TEXT, which SQL
+// Server compares only through a conversion.
+struct EditCase {
+  const char* table;
+  const char* column;
+  const char* addColumn;  // DDL run at both sites first, or nullptr
+};
+
+void PrintTo(const EditCase& c, std::ostream* out) { *out << c.table << "." << c.column; }
+
+class HeadOfficeEditDuringADownload : public ConcurrentWritersTest,
+                                      public ::testing::WithParamInterface<EditCase> {};
+
+TEST_P(HeadOfficeEditDuringADownload, ArrivesAtTheNextTick) {
+  const EditCase& c = GetParam();
+  const std::string table = c.table;
+  if (c.addColumn != nullptr) {
+    execSql(headOfficeYear(), c.addColumn);
+    execSql(branchYear(), c.addColumn);
+  }
+  sample::addUndeliveredRows(layout_, "HO1", table, 1, true);
+  execSql(headOfficeYear(), "UPDATE " + table + " SET " + c.column + "='as staged'");
+  bool built = false, edited = false;
+  int begins = 0;
+  startAgent([&](const std::string& operation) {
+    if (operation.starts_with("execute Select * into CentralizedData0012 from " + table + " with (NoLock)")) {
+      built = true;
+    }
+    if (!built || edited || operation != "begin" || ++begins < 2) return;
+    edited = true;  // the branch's transaction has begun, the head office's not yet
+    execSql(headOfficeYear(), "UPDATE " + table + " SET " + c.column + "='edited at the head office'");
+  });
+  agent_->tick();
+  ASSERT_TRUE(edited);
+  EXPECT_EQ(countRows(headOfficeYear(), table, "ifnull(BR7,'')<>'Y'"), 1);
+  EXPECT_EQ(countRows(branchYear(), table, std::string(c.column) + "='as staged'"), 1);
+
+  agent_->tick();
+  EXPECT_EQ(countRows(branchYear(), table), 1);
+  EXPECT_EQ(countRows(branchYear(), table, std::string(c.column) + "='edited at the head office'"), 1);
+  EXPECT_EQ(countRows(headOfficeYear(), table, "BR7='Y'"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, HeadOfficeEditDuringADownload,
+    ::testing::Values(EditCase{"INDENT", "Remarks", nullptr},
+                      EditCase{"OUTSTANDING", "Remarks", nullptr},
+                      EditCase{"INDENT", "Memo", "ALTER TABLE INDENT ADD COLUMN Memo TEXT"}),
+    [](const ::testing::TestParamInfo<EditCase>& info) {
+      return std::string(info.param.table) + info.param.column;
+    });
 
 }  // namespace
 }  // namespace velmora::testing

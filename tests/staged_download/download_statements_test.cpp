@@ -30,8 +30,8 @@ struct ExpectedStatements {
   const char* insert;
   const char* remove;
   const char* stamp;
-  const char* flag;         // as documented
-  const char* restriction;  // appended to the flag: staged rows only
+  const char* flag;         // the flag statement's own condition
+  const char* restriction;  // appended to it: staged rows that still hold their staged values
 };
 
 const ExpectedStatements kExpected[] = {
@@ -75,10 +75,12 @@ const ExpectedStatements kExpected[] = {
         "and isnull(a.indentno,'')=isnull(b.indentno,'') "
         "and isnull(a.refno,0)=isnull(b.refno,0) "
         "and isnull(a.TmpRNo,0)=isnull(B.TmpRno,0) ",
-        // flag: the documented text, then the restriction to staged rows
+        // flag: the condition of the staging build, then the restriction to
+        // staged rows that still hold their staged values
         "Update INDENT set BR7='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09' "
-        "Where isnull(indentbranch,0)=7 and isnull(Transfered,'')<>'Y' ",
-        "and Rno in (Select Rno From CentralizedData0012)",
+        "Where isnull(indentbranch,0)=7 and isnull(BR7,'')<>'Y' ",
+        "and exists (Select INDENT.IndentNo,INDENT.Amount,INDENT.TmpRno intersect "
+        "Select S.IndentNo,S.Amount,S.TmpRno From CentralizedData0012 S Where S.Rno=INDENT.Rno)",
     },
     {
         "JOBWORK",
@@ -120,10 +122,12 @@ const ExpectedStatements kExpected[] = {
         "and isnull(a.JobCardNo,'')=isnull(b.JobCardNo,'') "
         "and isnull(a.refno,0)=isnull(b.refno,0) "
         "and isnull(a.TmpRNo,0)=isnull(B.TmpRno,0) ",
-        // flag: the documented text, then the restriction to staged rows
+        // flag: the condition of the staging build, then the restriction to
+        // staged rows that still hold their staged values
         "Update JOBWORK set BR7='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09' "
-        "Where isnull(JobCardBranch,0)=7 and isnull(Transfered,'')<>'Y' ",
-        "and Rno in (Select Rno From CentralizedData0012)",
+        "Where isnull(JobCardBranch,0)=7 and isnull(BR7,'')<>'Y' ",
+        "and exists (Select JOBWORK.IndentNo,JOBWORK.Amount,JOBWORK.TmpRno intersect "
+        "Select S.IndentNo,S.Amount,S.TmpRno From CentralizedData0012 S Where S.Rno=JOBWORK.Rno)",
     },
     {
         "JOBWORKDETAILS",
@@ -167,10 +171,12 @@ const ExpectedStatements kExpected[] = {
         "and isnull(a.JobCardNo,'')=isnull(b.JobCardNo,'') "
         "and isnull(a.refno,0)=isnull(b.refno,0) "
         "and isnull(a.TmpRNo,0)=isnull(B.TmpRno,0) ",
-        // flag: the documented text, then the restriction to staged rows
+        // flag: the condition of the staging build, then the restriction to
+        // staged rows that still hold their staged values
         "Update JOBWORKDETAILS set BR7='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09' "
-        "Where isnull(JobCardBranch,0)=7 and isnull(Transfered,'')<>'Y' ",
-        "and Rno in (Select Rno From CentralizedData0012)",
+        "Where isnull(JobCardBranch,0)=7 and isnull(BR7,'')<>'Y' ",
+        "and exists (Select JOBWORKDETAILS.IndentNo,JOBWORKDETAILS.Amount,JOBWORKDETAILS.TmpRno intersect "
+        "Select S.IndentNo,S.Amount,S.TmpRno From CentralizedData0012 S Where S.Rno=JOBWORKDETAILS.Rno)",
     },
     {
         "BRANCHINDENT",
@@ -213,10 +219,12 @@ const ExpectedStatements kExpected[] = {
         "and isnull(a.indentno,'')=isnull(b.indentno,'') "
         "and isnull(a.refno,0)=isnull(b.refno,0) "
         "and isnull(a.TmpRNo,0)=isnull(B.TmpRno,0) ",
-        // flag: the documented text, then the restriction to staged rows
+        // flag: the condition of the staging build, then the restriction to
+        // staged rows that still hold their staged values
         "Update BRANCHINDENT set BR7='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09' "
-        "Where isnull(indentbranch,0)=7 and isnull(Transfered,'')<>'Y' ",
-        "and Rno in (Select Rno From CentralizedData0012)",
+        "Where isnull(indentbranch,0)=7 and isnull(BR7,'')<>'Y' ",
+        "and exists (Select BRANCHINDENT.IndentNo,BRANCHINDENT.Amount,BRANCHINDENT.TmpRno intersect "
+        "Select S.IndentNo,S.Amount,S.TmpRno From CentralizedData0012 S Where S.Rno=BRANCHINDENT.Rno)",
     },
     {
         "INVENTORYTRANS",
@@ -256,10 +264,12 @@ const ExpectedStatements kExpected[] = {
         "and isnull(a.indentno,'')=isnull(b.indentno,'') "
         "and isnull(a.refno,0)=isnull(b.refno,0) "
         "and isnull(a.TmpRNo,0)=isnull(B.TmpRno,0) ",
-        // flag: the documented text, then the restriction to staged rows
+        // flag: the condition of the staging build, then the restriction to
+        // staged rows that still hold their staged values
         "Update INVENTORYTRANS set BR7='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09' "
-        "Where isnull(branch,0)=7 and isnull(Transfered,'')<>'Y' ",
-        "and Rno in (Select Rno From CentralizedData0012)",
+        "Where isnull(branch,0)=7 and isnull(BR7,'')<>'Y' ",
+        "and exists (Select INVENTORYTRANS.IndentNo,INVENTORYTRANS.Amount,INVENTORYTRANS.TmpRno intersect "
+        "Select S.IndentNo,S.Amount,S.TmpRno From CentralizedData0012 S Where S.Rno=INVENTORYTRANS.Rno)",
     },
     {
         "OUTSTANDING",
@@ -298,10 +308,12 @@ const ExpectedStatements kExpected[] = {
         "and isnull(a.billno,'')=isnull(b.billno,'') "
         "and isnull(a.refno,0)=isnull(b.refno,0) "
         "and isnull(a.TmpRNo,0)=isnull(B.TmpRno,0) ",
-        // flag: the documented text, then the restriction to staged rows
+        // flag: the condition of the staging build, then the restriction to
+        // staged rows that still hold their staged values
         "Update OUTSTANDING set BR7='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09' "
         "Where isnull(BR7,'')<>'Y' ",
-        "and Rno in (Select Rno From CentralizedData0012)",
+        "and exists (Select OUTSTANDING.IndentNo,OUTSTANDING.Amount,OUTSTANDING.TmpRno intersect "
+        "Select S.IndentNo,S.Amount,S.TmpRno From CentralizedData0012 S Where S.Rno=OUTSTANDING.Rno)",
     },
     {
         "ACHEADMASTER",
@@ -328,10 +340,12 @@ const ExpectedStatements kExpected[] = {
         "Update ACHEADMASTER set Transfered='Y' where "
         "cuscode in(Select cuscode From [HO1].HOA1920.Dbo.CentralizedData0012 "
         "Where isnull(BR7,'')<>'Y')",
-        // flag: the documented text, then the restriction to staged rows
+        // flag: the condition of the staging build, then the restriction to
+        // staged rows that still hold their staged values
         "Update ACHEADMASTER set BR7='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09' "
         "Where isnull(BR7,'')<>'Y'  ",
-        "and Rno in (Select Rno From CentralizedData0012)",
+        "and exists (Select ACHEADMASTER.IndentNo,ACHEADMASTER.Amount,ACHEADMASTER.TmpRno intersect "
+        "Select S.IndentNo,S.Amount,S.TmpRno From CentralizedData0012 S Where S.Rno=ACHEADMASTER.Rno)",
     },
     {
         "VEHICLEEXPENSES",
@@ -370,10 +384,12 @@ const ExpectedStatements kExpected[] = {
         " and isnull(a.billno,'')=isnull(b.billno,'') "
         "and isnull(a.refno,0)=isnull(b.refno,0) "
         "and isnull(a.TmpRNo,0)=isnull(B.TmpRno,0) ",
-        // flag: the documented text, then the restriction to staged rows
+        // flag: the condition of the staging build, then the restriction to
+        // staged rows that still hold their staged values
         "Update VEHICLEEXPENSES set BR7='Y',Transfered='Y',TransferedDate='05/Mar/2020',TransferedTime='14:07:09' "
         "Where ISNULL(BR7,'')<>'Y' ",
-        "and Rno in (Select Rno From CentralizedData0012)",
+        "and exists (Select VEHICLEEXPENSES.IndentNo,VEHICLEEXPENSES.Amount,VEHICLEEXPENSES.TmpRno intersect "
+        "Select S.IndentNo,S.Amount,S.TmpRno From CentralizedData0012 S Where S.Rno=VEHICLEEXPENSES.Rno)",
     },
 };
 
@@ -429,8 +445,8 @@ TEST_P(MemberStatementsTest, BranchStampIsByteForByte) {
   EXPECT_EQ(branchStampStatement(member(), kN, kStaging), GetParam().stamp);
 }
 
-TEST_P(MemberStatementsTest, FlagKeepsItsConditionAndFlagsOnlyStagedRows) {
-  EXPECT_EQ(flagStatement(member(), kN, kSite, kDate, kTime),
+TEST_P(MemberStatementsTest, FlagTakesOnlyStagedRowsStillHoldingTheirStagedValues) {
+  EXPECT_EQ(flagStatement(member(), kN, kSite, kDate, kTime, businessColumns(kColumns, {})),
             std::string(GetParam().flag) + GetParam().restriction);
 }
 
@@ -517,10 +533,35 @@ TEST(DownloadStatementsTest, BranchTwelveNamesBr12) {
   EXPECT_EQ(probeStatement(indent, "12"),
             "Select Top 1 Rno From INDENT  with (nolock) Where isnull(indentbranch,0)=12 "
             "and isnull(BR12,'')<>'Y' ");
-  EXPECT_EQ(flagStatement(indent, "12", "0099", kDate, kTime),
+  EXPECT_EQ(flagStatement(indent, "12", "0099", kDate, kTime, {}),
             "Update INDENT set BR12='Y',Transfered='Y',TransferedDate='05/Mar/2020',"
-            "TransferedTime='14:07:09' Where isnull(indentbranch,0)=12 and isnull(Transfered,'')<>'Y' "
+            "TransferedTime='14:07:09' Where isnull(indentbranch,0)=12 and isnull(BR12,'')<>'Y' "
             "and Rno in (Select Rno From CentralizedData0099)");
+}
+
+// The flag compares the business columns only: the transfer flags, which
+// other branches' agents set on the same rows, are left out; columns SQL
+// Server cannot compare go through their lossless comparable type.
+TEST(DownloadStatementsTest, FlagComparesBusinessColumnsThroughComparableTypes) {
+  const std::vector<ComparedColumn> uncomparable = {
+      {"Memo", "varchar(max)"}, {"NOTES", "nvarchar(max)"}, {"Scan", "varbinary(max)"}};
+  const std::vector<ComparedColumn> compared = businessColumns(
+      "BR1,Remarks,memo,Transfered,TRANSFEREDDATE,TransferedTime,BR12,Notes,Scan,BRANCH,BR,de", uncomparable);
+  EXPECT_EQ(flagStatement(*findDownloadMember("OUTSTANDING"), "7", "0012", kDate, kTime, compared),
+            "Update OUTSTANDING set BR7='Y',Transfered='Y',TransferedDate='05/Mar/2020',"
+            "TransferedTime='14:07:09' Where isnull(BR7,'')<>'Y' and exists (Select OUTSTANDING.Remarks,"
+            "convert(varchar(max),OUTSTANDING.memo),convert(nvarchar(max),OUTSTANDING.Notes),"
+            "convert(varbinary(max),OUTSTANDING.Scan),OUTSTANDING.BRANCH,OUTSTANDING.BR,OUTSTANDING.de "
+            "intersect Select S.Remarks,convert(varchar(max),S.memo),convert(nvarchar(max),S.Notes),"
+            "convert(varbinary(max),S.Scan),S.BRANCH,S.BR,S.de From CentralizedData0012 S "
+            "Where S.Rno=OUTSTANDING.Rno)");
+  const std::pair<const char*, const char*> types[] = {
+      {"text", "varchar(max)"}, {"NTEXT", "nvarchar(max)"}, {"image", "varbinary(max)"},
+      {"xml", "nvarchar(max)"}, {"varchar", ""},            {"int", ""}};
+  for (const auto& [type, comparable] : types) EXPECT_EQ(comparableTypeOf(type), comparable) << type;
+  EXPECT_EQ(uncomparableColumnQuery("INDENT"),
+            "select COLUMN_NAME, DATA_TYPE from INFORMATION_SCHEMA.COLUMNS where TABLE_SCHEMA = 'dbo' "
+            "and table_name='INDENT' and DATA_TYPE in ('text','ntext','image','xml') ");
 }
 
 TEST(DownloadStatementsTest, OutstandingStampsWithLowerCaseBillno) {

@@ -283,20 +283,22 @@ INSTANTIATE_TEST_SUITE_P(AllMembers, StagedDownloadMemberTest, ::testing::Values
                            return std::string(info.param.table);
                          });
 
-// The members with F flag by F and Transfered: a row addressed to this branch
-// whose Transfered is already 'Y' is delivered again on every run, and its
-// copy at the branch is replaced each time.
+// The members with F flag what their staging build takes: a row addressed to
+// this branch whose Transfered is already 'Y' is delivered once and flagged,
+// so that the next run leaves the branch's copy (and an edit of it) alone.
 class StagedDownloadFilterMemberTest : public StagedDownloadMemberTest {};
 
-TEST_P(StagedDownloadFilterMemberTest, TransferedRowIsDeliveredAgainOnEveryRun) {
+TEST_P(StagedDownloadFilterMemberTest, TransferedRowIsDeliveredOnce) {
+  const std::string table = GetParam().table;
   headOfficeRow("K1", 7, nullptr, "Y", 101);
-  EXPECT_EQ(run(GetParam().table), 1);
-  EXPECT_EQ(run(GetParam().table), 1);
+  EXPECT_EQ(run(table), 1);
+  EXPECT_EQ(headOffice("SELECT BR7,Transfered FROM " + table), (Rows{{"Y", "Y"}}));
 
-  EXPECT_EQ(branchRows(), (Rows{{"K1", "new", "Y"}}));
-  const std::string null(sample::kNullText);
-  EXPECT_EQ(headOffice(std::string("SELECT BR7,Transfered FROM ") + GetParam().table),
-            (Rows{{null, "Y"}}));
+  atBranch("UPDATE " + table + " SET " + GetParam().note + "='edited at the branch'");
+  const Rows rno = branch("SELECT Rno FROM " + table);
+  EXPECT_EQ(run(table), 0);
+  EXPECT_EQ(branch("SELECT Rno FROM " + table), rno);
+  EXPECT_EQ(branchRows(), (Rows{{"K1", "edited at the branch", "Y"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(MembersWithFilter, StagedDownloadFilterMemberTest,
@@ -401,6 +403,35 @@ TEST_F(IndentDownloadTest, RowsThatAppearAfterTheStagingBuildStayUndelivered) {
             (Rows{{"I1", "Y"}, {"I2", "Y"}, {"I3", "Y"}}));
   EXPECT_EQ(branchIndents(),
             (Rows{{"I1", "501", "staged"}, {"I2", "502", "moved"}, {"I3", "503", "late"}}));
+}
+
+// A row edited at the head office after it was staged, up to the moment the
+// flag takes it (here: by the step's own head-office session just before the
+// flag, as a writer that commits just before SQL Server's flag reaches the
+// row), stays undelivered; the branch keeps the staged copy until the next
+// run brings the edit.
+TEST_F(IndentDownloadTest, RowEditedBeforeTheFlagStaysUndelivered) {
+  headOfficeIndent("I1", 501, "staged");
+  headOfficeIndent("I2", 502, "unchanged");
+  auto hooks = std::make_shared<Hooks>();
+  std::unique_ptr<AgentContext> context;
+  hooks->afterExecute = [&](const std::string&, const std::string& sql) {
+    if (sql.rfind("Update INDENT set Transfered='Y'", 0) != 0) return;
+    context->centralYear.execute("Update INDENT set Remarks='edited' Where IndentNo='I1'");
+  };
+  context = hookedContext(hooks);
+
+  EXPECT_EQ(DownloadStaged(*context, "INDENT"), 2);
+
+  const std::string null(sample::kNullText);
+  EXPECT_EQ(headOffice("SELECT IndentNo,BR7,Remarks FROM INDENT ORDER BY IndentNo"),
+            (Rows{{"I1", null, "edited"}, {"I2", "Y", "unchanged"}}));
+  EXPECT_EQ(branchIndents(), (Rows{{"I1", "501", "staged"}, {"I2", "502", "unchanged"}}));
+
+  hooks->afterExecute = nullptr;
+  EXPECT_EQ(run("INDENT"), 1);
+  EXPECT_EQ(headOffice("SELECT IndentNo,BR7 FROM INDENT ORDER BY IndentNo"), (Rows{{"I1", "Y"}, {"I2", "Y"}}));
+  EXPECT_EQ(branchIndents(), (Rows{{"I1", "501", "edited"}, {"I2", "502", "unchanged"}}));
 }
 
 // A failure before the transactions leaves the step with its own number and

@@ -94,6 +94,41 @@ std::string columnQuerySql(const std::string& table) {
          t + ",'main') WHERE pk > 0) = 1) ORDER BY cid";
 }
 
+// select COLUMN_NAME, DATA_TYPE from INFORMATION_SCHEMA.COLUMNS where
+// TABLE_SCHEMA = 'dbo' and table_name='T' and DATA_TYPE in ('a','b',...)
+// -> the columns of T of main whose declared type is one of those.
+std::optional<std::string> matchTypedColumnQuery(const Tokens& tokens) {
+  const auto in = std::find_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.isWord("in"); });
+  if (in == tokens.end()) return std::nullopt;
+  auto m = matchStatement(Tokens(tokens.begin(), in),
+                          {"select", "COLUMN_NAME", ",", "DATA_TYPE", "from", "INFORMATION_SCHEMA", ".", "COLUMNS",
+                           "where", "TABLE_SCHEMA", "=", "$s", "and", "table_name", "=", "$s", "and", "DATA_TYPE"});
+  if (!m) return std::nullopt;
+  // ( 'a' , 'b' ... ) and nothing after it but blanks and semicolons.
+  std::vector<const Token*> rest;
+  for (auto it = in + 1; it != tokens.end(); ++it) {
+    if (!it->isSpace() && !it->isSymbol(';')) rest.push_back(&*it);
+  }
+  if (rest.size() < 3 || rest.size() % 2 == 0 || !rest.front()->isSymbol('(') || !rest.back()->isSymbol(')')) {
+    return std::nullopt;
+  }
+  std::string types;
+  for (std::size_t k = 1; k + 1 < rest.size(); ++k) {
+    if (k % 2 == 0) {
+      if (!rest[k]->isSymbol(',')) return std::nullopt;
+      continue;
+    }
+    if (rest[k]->kind != TokenKind::kString) return std::nullopt;
+    std::string type = literalValue(*rest[k]);
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    types += (types.empty() ? "" : ",") + quoteLiteral(type);
+  }
+  const std::string t = quoteLiteral((*m)[1]);
+  return "SELECT name AS COLUMN_NAME, lower(type) AS DATA_TYPE FROM pragma_table_info(" + t +
+         ",'main') WHERE lower(type) IN (" + types + ") ORDER BY cid";
+}
+
 // ---------------------------------------------------------------------------
 // Token passes.
 
@@ -479,6 +514,10 @@ Translation translateTsql(std::string_view tsql, const LinkedSchemaResolver& res
   }
   if (auto table = matchColumnQuery(tokens)) {
     out.sql = columnQuerySql(*table);
+    return out;
+  }
+  if (auto sql = matchTypedColumnQuery(tokens)) {
+    out.sql = *sql;
     return out;
   }
   out.usesLinkedServer = rewriteLinkedNames(tokens, resolver);

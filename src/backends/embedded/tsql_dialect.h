@@ -15,6 +15,8 @@
 //                                    INSERT INTO X SELECT * FROM T ...);
 // - the sysobjects view/table drop  ->  a DropIfExists action;
 // - the INFORMATION_SCHEMA.COLUMNS identity query  ->  pragma_table_info;
+// - the INFORMATION_SCHEMA.COLUMNS query by DATA_TYPE in (...)  ->  pragma_table_info
+//   filtered by declared type;
 // - unqualified table names after FROM, JOIN, UPDATE and INTO  ->  main.T, so
 //   that a missing local table is never looked up in an attached file.
 #pragma once
