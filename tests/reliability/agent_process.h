@@ -27,15 +27,18 @@ inline std::filesystem::path agentBinary() { return VELMORA_AGENT_BINARY; }
 class AgentProcess {
  public:
   // Starts `agentBinary() args...` with QVID set to `qvid` (unset when
-  // nullptr), standard output and error written to `outFile` and `errFile`.
+  // nullptr) and the NAME=VALUE entries of `extraEnv` added, standard output
+  // and error written to `outFile` and `errFile`.
   AgentProcess(const std::vector<std::string>& args, const char* qvid,
-               const std::filesystem::path& outFile, const std::filesystem::path& errFile) {
+               const std::filesystem::path& outFile, const std::filesystem::path& errFile,
+               const std::vector<std::string>& extraEnv = {}) {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
       if (std::string_view(*e).starts_with("QVID=")) continue;
       env.emplace_back(*e);
     }
     if (qvid != nullptr) env.push_back(std::string("QVID=") + qvid);
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -98,14 +101,16 @@ inline std::string readWholeFile(const std::filesystem::path& file) {
   return text.str();
 }
 
-// Runs the agent to its end; fills `out` and `err` and returns the exit status.
+// Runs the agent to its end (with `extraEnv` added to its environment); fills
+// `out` and `err` and returns the exit status.
 inline int runAgent(const std::vector<std::string>& args, const char* qvid,
-                    const std::filesystem::path& scratch, std::string& out, std::string& err) {
+                    const std::filesystem::path& scratch, std::string& out, std::string& err,
+                    const std::vector<std::string>& extraEnv = {}) {
   const auto outFile = scratch / "agent.out";
   const auto errFile = scratch / "agent.err";
   int status = 0;
   {
-    AgentProcess process(args, qvid, outFile, errFile);
+    AgentProcess process(args, qvid, outFile, errFile, extraEnv);
     status = process.wait();
   }
   out = readWholeFile(outFile);
