@@ -130,7 +130,8 @@ void runSteps(AgentContext& context, const StartupOptions& options) {
       settings.branchNo = branchNumberFromParam(trimBlanks(cellText(param, "ParamLONG")));
     }
   }
-  if (settings.branchNo == 0) throw StartupStop{std::string(kInvalidBranchCodeMessage)};
+  // A negative number would name columns such as BR-3 in every statement.
+  if (settings.branchNo <= 0) throw StartupStop{std::string(kInvalidBranchCodeMessage)};
 
   Recordset offices;
   offices.open(std::string(kHeadOfficeQuery), context.localMain);

@@ -282,7 +282,7 @@ struct ParamCase {
 
 class BranchCodeStartupTest : public ::testing::TestWithParam<ParamCase> {};
 
-TEST_P(BranchCodeStartupTest, ZeroEndsStartUp) {
+TEST_P(BranchCodeStartupTest, ZeroOrNegativeEndsStartUp) {
   ScriptedStartup startup;
   startup.writeStandardFiles();
   startup.answerBranchCode(GetParam().paramLong);
@@ -304,7 +304,9 @@ INSTANTIATE_TEST_SUITE_P(Values, BranchCodeStartupTest, ::testing::Values(
     ParamCase{Value::integer(3),     nullptr, 3},
     ParamCase{Value::text("seven"),  "INVALID DEFAULTBRANCHCODE", 0},
     ParamCase{Value::null(),         "INVALID DEFAULTBRANCHCODE", 0},
-    ParamCase{Value::text("0.2"),    "INVALID DEFAULTBRANCHCODE", 0}));
+    ParamCase{Value::text("0.2"),    "INVALID DEFAULTBRANCHCODE", 0},
+    ParamCase{Value::integer(-3),    "INVALID DEFAULTBRANCHCODE", 0},
+    ParamCase{Value::text("-0.6"),   "INVALID DEFAULTBRANCHCODE", 0}));
 
 TEST(Startup, NoParamControlRowEndsStartUp) {
   ScriptedStartup startup;
