@@ -44,6 +44,7 @@ Session& Connection::session() {
 
 void Connection::execute(const std::string& sql) { session().execute(sql); }
 void Connection::beginTrans() { session().beginTransaction(); }
+void Connection::flushPendingWrites() { session().flushPendingWrites(); }
 void Connection::commitTrans() { session().commit(); }
 void Connection::rollbackTrans() { session().rollback(); }
 std::string Connection::defaultDatabase() { return session().currentDatabase(); }

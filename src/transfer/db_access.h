@@ -58,6 +58,10 @@ class Session {
   // Runs one statement; its rows, if any, are discarded.
   virtual void execute(const std::string& sql) = 0;
   virtual void beginTransaction() = 0;
+  // Sends the writes the backend has queued (batched recordset inserts and
+  // row saves); a failing write fails this call. A backend that writes at
+  // once has nothing to send.
+  virtual void flushPendingWrites() {}
   virtual void commit() = 0;
   // Fails when no transaction is open.
   virtual void rollback() = 0;
@@ -105,6 +109,8 @@ class Connection {
   // Rows changed by the last execute(), or -1 when unknown.
   long long rowsAffected() const { return session_ ? session_->lastRowsAffected() : -1; }
   void beginTrans();
+  // Sends the writes the backend still holds back (see Session).
+  void flushPendingWrites();
   void commitTrans();
   // Fails when no transaction is open.
   void rollbackTrans();

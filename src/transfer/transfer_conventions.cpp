@@ -1,6 +1,7 @@
 #include "transfer/transfer_conventions.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace velmora {
 
@@ -60,12 +61,21 @@ void StepTransactions::begin() {
   centralOpen_ = true;
 }
 
+void StepTransactions::flushBeforeFirstCommit() {
+  if (flushed_) return;
+  flushed_ = true;
+  pair_.local.flushPendingWrites();
+  pair_.central.flushPendingWrites();
+}
+
 void StepTransactions::commitLocal() {
+  flushBeforeFirstCommit();
   pair_.local.commitTrans();
   localOpen_ = false;
 }
 
 void StepTransactions::commitCentral() {
+  flushBeforeFirstCommit();
   pair_.central.commitTrans();
   centralOpen_ = false;
 }
@@ -87,9 +97,21 @@ void runTransferStep(ConnectionPair pair, const std::function<void(StepTransacti
       }
       throw;
     }
-    pair.local.rollbackTrans();
+    std::optional<Failure> localRollbackFailure;
+    try {
+      pair.local.rollbackTrans();
+    } catch (const Failure& rollbackFailure) {
+      localRollbackFailure = rollbackFailure;
+    }
+    if (transactions.centralOpen()) {
+      try {
+        pair.central.rollbackTrans();
+      } catch (const Failure&) {
+        if (!localRollbackFailure) throw;
+      }
+    }
+    if (localRollbackFailure) throw *localRollbackFailure;
     if (!transactions.centralOpen()) throw;
-    pair.central.rollbackTrans();
     recordFailure(failure);
   } catch (...) {
     // Not a database failure (out of memory, a file-system error): it leaves

@@ -53,6 +53,9 @@ std::string fourPartName(const AgentContext& context, Connection& central,
 
 // Tracks the two transactions of a step so that its handler knows which of
 // them are open. Begin local then central; commits in the family's order.
+// Before the first commit, the writes either backend still holds back are
+// sent on both connections (local, then central): a write that fails then
+// fails the step with both transactions open, so that both roll back.
 class StepTransactions {
  public:
   explicit StepTransactions(ConnectionPair pair) : pair_(pair) {}
@@ -65,7 +68,10 @@ class StepTransactions {
   Connection& central() { return pair_.central; }
 
  private:
+  void flushBeforeFirstCommit();
+
   ConnectionPair pair_;
+  bool flushed_ = false;
   bool localOpen_ = false;
   bool centralOpen_ = false;
 };
@@ -81,7 +87,10 @@ class StepTransactions {
 // local transaction is not open (before the transactions began, or after the
 // local commit) - then the original failure leaves, with its own number and
 // description, and no error row of the step is written. Any other exception
-// leaves as it is, after the open transactions are rolled back.
+// leaves as it is, after the open transactions are rolled back. Both
+// rollbacks are always tried: when the local one fails, the central one still
+// runs (an open head-office transaction would hold its locks against every
+// other branch), and the first failure is the one that leaves.
 void runTransferStep(ConnectionPair pair,
                      const std::function<void(StepTransactions&)>& body,
                      const std::function<void(const Failure&)>& recordFailure);

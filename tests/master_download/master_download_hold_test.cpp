@@ -33,6 +33,7 @@ class BeforeExecuteConnector : public Connector {
         s_->execute(sql);
       }
       void beginTransaction() override { s_->beginTransaction(); }
+      void flushPendingWrites() override { s_->flushPendingWrites(); }
       void commit() override { s_->commit(); }
       void rollback() override { s_->rollback(); }
       std::string currentDatabase() override { return s_->currentDatabase(); }

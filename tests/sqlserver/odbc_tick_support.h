@@ -166,6 +166,10 @@ class CountingSession : public Session {
     closeCopyLoop(1);
   }
   void beginTransaction() override { inner_->beginTransaction(); }
+  void flushPendingWrites() override {
+    inner_->flushPendingWrites();
+    closeCopyLoop(0);
+  }
   void commit() override {
     inner_->commit();
     closeCopyLoop(0);

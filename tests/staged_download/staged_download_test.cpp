@@ -53,6 +53,7 @@ class HookSession : public Session {
     if (hooks_->beforeBegin) hooks_->beforeBegin(database_);
     inner_->beginTransaction();
   }
+  void flushPendingWrites() override { inner_->flushPendingWrites(); }
   void commit() override { inner_->commit(); }
   void rollback() override { inner_->rollback(); }
   std::string currentDatabase() override { return inner_->currentDatabase(); }

@@ -5,11 +5,13 @@
 #include "shell/backend_router.h"
 #include "shell/central_connection.h"
 #include "shell/startup.h"
+#include "support/odbc_both_ends.h"
 
 namespace velmora::testing {
 
 AgentRun::AgentRun(const std::filesystem::path& home, std::string qvid, ConnectorWrapper wrap) {
-  std::shared_ptr<Connector> connector = shell::makeAgentConnector(home);
+  std::shared_ptr<Connector> connector =
+      odbcAtBothEnds() ? makeOdbcBothEndsConnector(home) : shell::makeAgentConnector(home);
   if (wrap) connector = wrap(connector);
   context_ = std::make_unique<AgentContext>(connector);
   shell::StartupOptions options;

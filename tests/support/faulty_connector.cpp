@@ -42,6 +42,10 @@ class FaultySession : public Session {
     owner_.step("begin");
     inner_->beginTransaction();
   }
+  void flushPendingWrites() override {
+    owner_.step("flush");
+    inner_->flushPendingWrites();
+  }
   void commit() override {
     owner_.step("commit");
     inner_->commit();

@@ -20,6 +20,7 @@ class OdbcSession : public Session {
   void setCommandTimeout(int seconds) override { link_->setCommandTimeout(seconds); }
   void execute(const std::string& sql) override { link_->execute(sql); }
   void beginTransaction() override { link_->beginTransaction(); }
+  void flushPendingWrites() override { link_->flushPending(); }
   void commit() override { link_->commit(); }
   void rollback() override { link_->rollback(); }
   std::string currentDatabase() override { return link_->currentDatabase(); }
