@@ -216,14 +216,35 @@ std::vector<std::pair<std::size_t, std::size_t>> splitArguments(const Tokens& to
   return args;
 }
 
-// Right( Left( CONVERT( -> application-defined functions
+// BINARY_CHECKSUM(a, b, ...) at i: the row's exact image instead of a
+// checksum, (quote(a)||char(31)||quote(b)...), which changes whenever a
+// value does. Returns false when the call has no argument list.
+bool rewriteRowChecksum(Tokens& tokens, std::size_t i, std::size_t open) {
+  const std::size_t close = matchingParenthesis(tokens, open);
+  if (close >= tokens.size()) return false;
+  std::string text = "(";
+  for (const auto& [begin, end] : splitArguments(tokens, open, close)) {
+    if (text.size() > 1) text += "||char(31)||";
+    text += "quote(" + joinTokens(tokens, begin, end) + ")";
+  }
+  text += ")";
+  Tokens replacement = tokenize(text);
+  tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i), tokens.begin() + static_cast<std::ptrdiff_t>(close + 1));
+  tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(i), replacement.begin(), replacement.end());
+  return true;
+}
+
+// Right( Left( CONVERT( -> application-defined functions; BINARY_CHECKSUM(
+// -> the row image
 void rewriteFunctions(Tokens& tokens) {
   for (std::size_t i = 0; i < tokens.size(); ++i) {
     if (tokens[i].kind != TokenKind::kWord) continue;
     const std::size_t open = nextSignificant(tokens, i + 1);
     if (open >= tokens.size() || !tokens[open].isSymbol('(')) continue;
     if (i > 0 && tokens[i - 1].isSymbol('.')) continue;
-    if (tokens[i].isWord("right")) {
+    if (tokens[i].isWord("binary_checksum")) {
+      rewriteRowChecksum(tokens, i, open);
+    } else if (tokens[i].isWord("right")) {
       tokens[i].text = kRightFunction;
     } else if (tokens[i].isWord("left")) {
       tokens[i].text = kLeftFunction;

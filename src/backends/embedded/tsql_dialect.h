@@ -9,6 +9,8 @@
 // - isnull(a,b)                  ->  (ifnull(a,b) COLLATE NOCASE);
 // - Right( / Left(               ->  vel_right( / vel_left(;
 // - CONVERT(type, x, style)      ->  vel_convert(x, style, length);
+// - BINARY_CHECKSUM(a, b, ...)   ->  (quote(a)||char(31)||quote(b)...), the
+//                                    row's exact image: it changes with any value;
 // - select top n ...             ->  select ... LIMIT n;
 // - Update T set ... from T A, X B where ...  ->  UPDATE T AS A SET ... FROM X B WHERE ...;
 // - Select * into X from T ...   ->  a SelectInto action (new table like T, then

@@ -37,7 +37,9 @@ OdbcCursor::OdbcCursor(std::shared_ptr<OdbcLink> link, const std::string& sql, C
     : link_(std::move(link)), shape_(std::make_shared<TableShape>()),
       updatable_(lock != LockType::kReadOnly) {
   (void)type;  // every cursor is read to its end; forward-only ones simply never move back
-  StatementHandle statement = link_->run(sql);
+  std::optional<std::string> checked;
+  if (updatable_) checked = checkedSelect(sql);
+  StatementHandle statement = link_->run(checked ? *checked : sql);
   std::vector<ColumnInfo> columns = describeColumns(statement);
   // Skip leading results without rows (row counts of earlier statements).
   while (columns.empty()) {
@@ -45,6 +47,11 @@ OdbcCursor::OdbcCursor(std::shared_ptr<OdbcLink> link, const std::string& sql, C
     if (rc == SQL_NO_DATA) break;
     statement.check(rc, "Reading the results of a statement");
     columns = describeColumns(statement);
+  }
+  readColumns_ = columns;
+  if (checked && !columns.empty()) {
+    shape_->rowChecksum = columns.back();
+    columns.pop_back();
   }
   shape_->columns = std::move(columns);
   shape_->identity = identityColumn(shape_->columns);
@@ -59,7 +66,7 @@ OdbcCursor::OdbcCursor(std::shared_ptr<OdbcLink> link, const std::string& sql, C
 }
 
 void OdbcCursor::readResult(const StatementHandle& statement, bool pageable) {
-  const std::vector<ColumnInfo>& columns = shape_->columns;
+  const std::vector<ColumnInfo>& columns = readColumns_;
   for (;;) {
     SQLRETURN rc = SQLFetch(statement.get());
     if (rc == SQL_NO_DATA) break;
@@ -78,6 +85,17 @@ void OdbcCursor::readResult(const StatementHandle& statement, bool pageable) {
   }
   paged_ = pageable && rowCount_ > kResidentRows;
   if (!paged_) keys_.clear();
+}
+
+std::optional<std::string> OdbcCursor::checkedSelect(const std::string& sql) {
+  const std::optional<std::string> table = selectBaseTable(sql);
+  if (!table || !withRowChecksum(sql, {"x"})) return std::nullopt;
+  // The checksum names the table's columns, which the select itself does not.
+  StatementHandle described = link_->run(describeTableStatement(*table));
+  for (const ColumnInfo& column : describeColumns(described)) checksumColumns_.push_back(column.name);
+  OdbcLink::drainResults(described);
+  if (checksumColumns_.empty()) return std::nullopt;
+  return withRowChecksum(sql, checksumColumns_);
 }
 
 const std::string& OdbcCursor::columnName(std::size_t column) const {
@@ -131,10 +149,11 @@ void OdbcCursor::readPage(std::size_t position) {
   std::unordered_map<std::int64_t, std::size_t> slotOf;
   for (std::size_t i = 0; i < keys.size(); ++i) slotOf.emplace(keys[i], i);
 
-  const std::size_t width = shape_->columns.size();
+  const std::size_t width = readColumns_.size();
   std::vector<std::optional<std::vector<Value>>> slots(keys.size());
-  StatementHandle statement =
-      link_->run(selectByKeysStatement(shape_->table, shape_->columns[identity].name, keys));
+  std::string select = selectByKeysStatement(shape_->table, shape_->columns[identity].name, keys);
+  if (shape_->rowChecksum) select = *withRowChecksum(select, checksumColumns_);
+  StatementHandle statement = link_->run(select);
   std::vector<ColumnInfo> columns = describeColumns(statement);
   if (columns.size() != width) {
     throw Failure(failure_number::kStatementFailed,
@@ -204,8 +223,9 @@ void OdbcCursor::set(std::size_t column, Value value) {
   const bool firstChange =
       std::none_of(changes_.begin(), changes_.end(), [](const auto& c) { return c.has_value(); });
   if (firstChange) {
-    changes_.assign(row.size(), std::nullopt);
+    changes_.assign(shape_->columns.size(), std::nullopt);
     changedRowKey_ = shape_->identity ? row[*shape_->identity] : Value::null();
+    changedRowChecksum_ = shape_->rowChecksum ? std::optional<Value>(row.back()) : std::nullopt;
   }
   changes_[column] = value;
   row[column] = std::move(value);
@@ -247,7 +267,7 @@ void OdbcCursor::saveChanges() {
     throw Failure(failure_number::kStatementFailed,
                   "Insufficient key column information for updating or refreshing.");
   }
-  link_->queueUpdate(shape_, changes, changedRowKey_);
+  link_->queueUpdate(shape_, changes, changedRowKey_, changedRowChecksum_);
 }
 
 void OdbcCursor::requireUpdatable() const {

@@ -8,6 +8,12 @@
 // On an updatable cursor, Update after AddNew queues an insert of the
 // assigned columns, and a changed current row is saved as an update by
 // identity when the cursor leaves it; both go out in batches (OdbcLink).
+// Saves are optimistic: an updatable "Select [top n] * From T ..." reads the
+// server's checksum of each row over all of T's columns with it (a column
+// the recordset does not show), and a row is saved only while the server
+// still computes that checksum for it. A row that another client changed
+// after it was read keeps that client's values; its save is dropped without
+// a failure.
 #pragma once
 
 #include <cstddef>
@@ -42,6 +48,9 @@ class OdbcCursor : public Cursor {
  private:
   enum class Mode { kOnRow, kAdding, kOnAddedRow };
 
+  // `sql` with the row checksum in its select list, when the cursor can
+  // carry one (one base table, a bare "*"). Describes the table for it.
+  std::optional<std::string> checkedSelect(const std::string& sql);
   void readResult(const StatementHandle& statement, bool pageable);
   void moveTo(std::size_t position);
   void loadPage(std::size_t position);
@@ -53,6 +62,8 @@ class OdbcCursor : public Cursor {
 
   std::shared_ptr<OdbcLink> link_;
   std::shared_ptr<TableShape> shape_;
+  std::vector<ColumnInfo> readColumns_;  // the shape's columns, then the checksum if read
+  std::vector<std::string> checksumColumns_;
   bool updatable_;
   bool paged_ = false;
 
@@ -65,6 +76,7 @@ class OdbcCursor : public Cursor {
   Mode mode_ = Mode::kOnRow;
   std::vector<std::optional<Value>> changes_;  // edits of the current row or the new row
   Value changedRowKey_;
+  std::optional<Value> changedRowChecksum_;
   std::vector<Value> addedRow_;
 };
 

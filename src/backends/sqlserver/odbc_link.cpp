@@ -157,7 +157,7 @@ std::string OdbcLink::currentDatabase() {
 void OdbcLink::queueInsert(const std::shared_ptr<const TableShape>& shape,
                            const std::vector<std::optional<Value>>& row) {
   if (pending_ && (pending_->kind != WriteKind::kInsert || pending_->shape != shape)) flushPending();
-  if (!pending_) pending_ = PendingWrites{WriteKind::kInsert, shape, {}, {}, 0, 0};
+  if (!pending_) pending_ = PendingWrites{WriteKind::kInsert, shape, false, {}, {}, 0, 0};
   PendingWrites& p = *pending_;
   // A column first assigned in this row joins the batch; earlier rows send
   // NULL for it, as a new row holds before assignment.
@@ -176,24 +176,27 @@ void OdbcLink::queueInsert(const std::shared_ptr<const TableShape>& shape,
 }
 
 void OdbcLink::queueUpdate(const std::shared_ptr<const TableShape>& shape,
-                           const std::vector<std::optional<Value>>& changes, const Value& key) {
+                           const std::vector<std::optional<Value>>& changes, const Value& key,
+                           const std::optional<Value>& checksum) {
   std::vector<std::size_t> columns;
   for (std::size_t c = 0; c < changes.size(); ++c)
     if (changes[c]) columns.push_back(c);
   if (columns.empty()) return;
+  const bool checked = checksum.has_value() && shape->rowChecksum.has_value();
   if (pending_ && (pending_->kind != WriteKind::kUpdate || pending_->shape != shape ||
-                   pending_->columns != columns))
+                   pending_->columns != columns || pending_->checked != checked))
     flushPending();
   if (!pending_) {
-    pending_ = PendingWrites{WriteKind::kUpdate, shape, columns, {}, 0, 0};
-    pending_->cells.resize(columns.size() + 1);
+    pending_ = PendingWrites{WriteKind::kUpdate, shape, checked, columns, {}, 0, 0};
+    pending_->cells.resize(columns.size() + (checked ? 2 : 1));
   }
   PendingWrites& p = *pending_;
   for (std::size_t k = 0; k < columns.size(); ++k) {
     p.bytes += approximateSize(changes[columns[k]]);
     p.cells[k].push_back(changes[columns[k]]);
   }
-  p.cells.back().push_back(key);
+  p.cells[columns.size()].push_back(key);
+  if (checked) p.cells.back().push_back(*checksum);
   ++p.rows;
   afterQueued();
 }
@@ -232,7 +235,12 @@ void OdbcLink::flushPending() {
   } else {
     const ColumnInfo& key = shape.columns[*shape.identity];
     targets.push_back(key);
-    sql = updateStatement(shape.table, names, key.name);
+    if (p.checked) targets.push_back(*shape.rowChecksum);
+    std::vector<std::string> checksumColumns;
+    if (p.checked) {
+      for (const ColumnInfo& column : shape.columns) checksumColumns.push_back(column.name);
+    }
+    sql = updateStatement(shape.table, names, key.name, checksumColumns);
   }
 
   ParameterArrays arrays(p.cells, targets, p.rows);

@@ -23,6 +23,9 @@ struct TableShape {
   std::string table;
   std::vector<ColumnInfo> columns;
   std::optional<std::size_t> identity;
+  // The row checksum read with each row (rowChecksumExpression over all of
+  // `columns`), when it was.
+  std::optional<ColumnInfo> rowChecksum;
 };
 
 struct OdbcLinkSettings {
@@ -67,9 +70,13 @@ class OdbcLink {
   void queueInsert(const std::shared_ptr<const TableShape>& shape,
                    const std::vector<std::optional<Value>>& row);
   // Queues an update of the row whose identity is `key`: `changes[c]` holds
-  // the new value of column c, nullopt for unchanged columns.
+  // the new value of column c, nullopt for unchanged columns. With
+  // `checksum` (the row checksum read with the row), the update is made only
+  // if the row still has that checksum; a row changed since it was read is
+  // left unchanged, and that is no failure.
   void queueUpdate(const std::shared_ptr<const TableShape>& shape,
-                   const std::vector<std::optional<Value>>& changes, const Value& key);
+                   const std::vector<std::optional<Value>>& changes, const Value& key,
+                   const std::optional<Value>& checksum = std::nullopt);
   // Sends the queued rows (one execution with parameter arrays). Throws
   // Failure when any row fails; the rows are dropped either way.
   void flushPending();
@@ -81,6 +88,7 @@ class OdbcLink {
   struct PendingWrites {
     WriteKind kind = WriteKind::kInsert;
     std::shared_ptr<const TableShape> shape;
+    bool checked = false;                                  // updates carry the row checksum
     std::vector<std::size_t> columns;                     // shape columns written, in order
     std::vector<std::vector<std::optional<Value>>> cells;  // cells[parameter][row]
     std::size_t rows = 0;

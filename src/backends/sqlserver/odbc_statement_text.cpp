@@ -128,8 +128,17 @@ std::string insertStatement(std::string_view table, const std::vector<std::strin
   return sql;
 }
 
+std::string rowChecksumExpression(const std::vector<std::string>& columns) {
+  std::string sql = "BINARY_CHECKSUM(";
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) sql += ',';
+    sql += quoteIdentifier(columns[i]);
+  }
+  return sql + ")";
+}
+
 std::string updateStatement(std::string_view table, const std::vector<std::string>& columns,
-                            std::string_view key) {
+                            std::string_view key, const std::vector<std::string>& checksumColumns) {
   std::string sql = "UPDATE ";
   sql += table;
   sql += " SET ";
@@ -138,7 +147,25 @@ std::string updateStatement(std::string_view table, const std::vector<std::strin
     sql += quoteIdentifier(columns[i]) + "=?";
   }
   sql += " WHERE " + quoteIdentifier(key) + "=?";
+  if (!checksumColumns.empty()) sql += " AND " + rowChecksumExpression(checksumColumns) + "=?";
   return sql;
+}
+
+std::optional<std::string> withRowChecksum(std::string_view sql,
+                                           const std::vector<std::string>& checksumColumns) {
+  std::vector<std::string_view> tokens = topLevelTokens(sql);
+  std::size_t star = 1;
+  if (tokens.size() > 3 && equalsIgnoreCase(tokens[1], "top")) star = 3;
+  if (tokens.size() < star + 2 || !equalsIgnoreCase(tokens[0], "select") || tokens[star] != "*" ||
+      !equalsIgnoreCase(tokens[star + 1], "from"))
+    return std::nullopt;
+  const std::size_t at = static_cast<std::size_t>(tokens[star].data() - sql.data()) + 1;
+  return std::string(sql.substr(0, at)) + "," + rowChecksumExpression(checksumColumns) +
+         std::string(sql.substr(at));
+}
+
+std::string describeTableStatement(std::string_view table) {
+  return "SELECT * FROM " + std::string(table) + " WHERE 1=0";
 }
 
 std::string selectByKeysStatement(std::string_view table, std::string_view key,
