@@ -1,6 +1,7 @@
 #include "cycle/sync_cycle.h"
 
 #include <cmath>
+#include <optional>
 
 #include "cycle/error_display.h"
 #include "cycle/step_table.h"
@@ -81,6 +82,10 @@ SyncCycle::SyncCycle(AgentContext& context, CycleView& view, ConnectCentralFn co
 
 void SyncCycle::tick() {
   ++ticksRun_;
+  if (!reopenLostLocalConnections()) {
+    view_.tickEnded(ticksRun_);
+    return;
+  }
   const std::size_t rows = context_.headOffices.size();
   for (std::size_t i = 0; i < rows; ++i) processHeadOffice(context_.headOffices[i]);
   try {
@@ -89,6 +94,35 @@ void SyncCycle::tick() {
     view_.reportUnloggedFailure(failure);
   }
   view_.tickEnded(ticksRun_);
+}
+
+bool SyncCycle::reopenLostLocalConnections() {
+  Connection* failedOn = nullptr;
+  std::optional<Failure> failure;
+  for (Connection* local : {&context_.localMain, &context_.localYear}) {
+    if (!local->linkLost()) continue;
+    try {
+      local->reopen();
+    } catch (const Failure& f) {
+      if (!failure) {
+        failure = f;
+        failedOn = local;
+      }
+    }
+  }
+  if (!failure) return true;
+  // One report a tick while the branch server is away: an error row when
+  // the main database can take it, otherwise the view's report.
+  if (failedOn != &context_.localMain && context_.localMain.isOpen()) {
+    try {
+      writeErrorRow(context_.localMain, kMainErrorLabel, std::to_string(context_.cycle.centralBranchNo),
+                    failure->description(), *context_.clock);
+      return false;
+    } catch (const Failure&) {
+    }
+  }
+  view_.reportUnloggedFailure(*failure);
+  return false;
 }
 
 void SyncCycle::processHeadOffice(const HeadOfficeRow& row) {

@@ -46,12 +46,17 @@ class SyncCycle {
   SyncCycle(AgentContext& context, CycleView& view, ConnectCentralFn connectCentral);
 
   // Runs one tick to its end. Never throws: every failure becomes an error
-  // row, a verdict in the server caption, or a report to the view.
+  // row, a verdict in the server caption, or a report to the view. A local
+  // connection whose link was lost is reopened first.
   void tick();
 
   int ticksRun() const { return ticksRun_; }
 
  private:
+  // Reopens each local connection whose link was lost.
+  // False, after one error row or one report to the view, when one of them
+  // cannot be reopened: the tick then visits no head office.
+  bool reopenLostLocalConnections();
   void processHeadOffice(const HeadOfficeRow& row);
   void runSteps(const HeadOfficeRow& row);
   void handleRowFailure(const Failure* failure);

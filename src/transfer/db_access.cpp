@@ -23,11 +23,28 @@ void Connection::open(const std::string& connectionString) {
     throw Failure(failure_number::kInvalidUse,
                   "Operation is not allowed when the object is open.");
   }
+  connectionString_ = connectionString;
   session_ = connector_->connect(connectionString, commandTimeout_);
   session_->setCommandTimeout(commandTimeout_);
+  linkLost_ = false;
 }
 
 void Connection::close() { session_.reset(); }
+
+void Connection::reopen() {
+  close();
+  open(connectionString_);
+}
+
+template <typename Operation>
+decltype(auto) Connection::guarded(Operation&& operation) {
+  try {
+    return operation(session());
+  } catch (const Failure& failure) {
+    if (failure.number() == failure_number::kLinkFailure) linkLost_ = true;
+    throw;
+  }
+}
 
 void Connection::setCommandTimeout(int seconds) {
   commandTimeout_ = seconds;
@@ -42,17 +59,31 @@ Session& Connection::session() {
   return *session_;
 }
 
-void Connection::execute(const std::string& sql) { session().execute(sql); }
-void Connection::beginTrans() { session().beginTransaction(); }
-void Connection::flushPendingWrites() { session().flushPendingWrites(); }
-void Connection::commitTrans() { session().commit(); }
-void Connection::rollbackTrans() { session().rollback(); }
-std::string Connection::defaultDatabase() { return session().currentDatabase(); }
+void Connection::execute(const std::string& sql) {
+  guarded([&](Session& s) { s.execute(sql); });
+}
+void Connection::beginTrans() {
+  guarded([](Session& s) { s.beginTransaction(); });
+}
+void Connection::flushPendingWrites() {
+  guarded([](Session& s) { s.flushPendingWrites(); });
+}
+void Connection::commitTrans() {
+  guarded([](Session& s) { s.commit(); });
+}
+void Connection::rollbackTrans() {
+  guarded([](Session& s) { s.rollback(); });
+}
+std::string Connection::defaultDatabase() {
+  return guarded([](Session& s) { return s.currentDatabase(); });
+}
 
 void Recordset::open(const std::string& sql, Connection& connection, CursorType type,
                      LockType lock) {
   cursor_.reset();
-  cursor_ = connection.session().openCursor(sql, type, lock, connection.cursorLocation());
+  cursor_ = connection.guarded([&](Session& s) {
+    return s.openCursor(sql, type, lock, connection.cursorLocation());
+  });
 }
 
 Cursor& Recordset::cursor() const {

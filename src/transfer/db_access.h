@@ -100,6 +100,15 @@ class Connection {
   void close();
   bool isOpen() const { return session_ != nullptr; }
 
+  // True once an operation through this connection (or a recordset being
+  // opened on it) failed with failure_number::kLinkFailure: the server may
+  // have gone, and the session with it.
+  bool linkLost() const { return linkLost_; }
+  // Closes the session and opens a new one with the last connection string
+  // and command timeout. Throws Failure as open does (the connection is then
+  // closed).
+  void reopen();
+
   CursorLocation cursorLocation() const { return cursorLocation_; }
   void setCursorLocation(CursorLocation location) { cursorLocation_ = location; }
   int commandTimeout() const { return commandTimeout_; }
@@ -123,7 +132,14 @@ class Connection {
 
  private:
   std::shared_ptr<Connector> connector_;
+  friend class Recordset;
+  // Runs `operation` on the session, noting a lost link.
+  template <typename Operation>
+  decltype(auto) guarded(Operation&& operation);
+
   std::unique_ptr<Session> session_;
+  std::string connectionString_;
+  bool linkLost_ = false;
   CursorLocation cursorLocation_ = CursorLocation::kServer;
   int commandTimeout_ = 30;
 };
