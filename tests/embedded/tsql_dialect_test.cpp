@@ -106,6 +106,8 @@ constexpr RewriteCase kRewrites[] = {
     {"DeleteFrom", "Delete from INDENT where de='X' ", "Delete from main.INDENT where de='X' "},
     {"LockStatement", "Update Code set ParamCode=ParamCode ", "Update main.Code set ParamCode=ParamCode "},
     {"AlreadyQualified", "select * from main.T", "select * from main.T"},
+    {"RowChecksum", "UPDATE T SET [a]=? WHERE [Rno]=? AND BINARY_CHECKSUM([Rno],[a])=?",
+     "UPDATE main.T SET [a]=? WHERE [Rno]=? AND (quote([Rno])||char(31)||quote([a]))=?"},
     {"StartUpBranchQuery",
      "select 0 Sno1,* from Branch where isnull(active,'')<>'N' and isnull(CompCode,'')<>'' and isnull(Flag,'')='H' "
      "order by Sno1,BranchOrder",

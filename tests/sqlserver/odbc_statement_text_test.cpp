@@ -46,5 +46,17 @@ TEST(OdbcStatementTextTest, BuildsInsertUpdateAndKeyedSelect) {
   EXPECT_EQ(selectByKeysStatement("T", "Rno", {3, 1, 2}), "SELECT * FROM T WHERE [Rno] IN (3,1,2)");
 }
 
+TEST(OdbcStatementTextTest, OptimisticSavesCarryTheRowChecksum) {
+  EXPECT_EQ(updateStatement("T", {"Transfered"}, "Rno", {"Rno", "Transfered", "Notes"}),
+            "UPDATE T SET [Transfered]=? WHERE [Rno]=? AND BINARY_CHECKSUM([Rno],[Transfered],[Notes])=?");
+  const std::vector<std::string> columns = {"Rno", "Name"};
+  EXPECT_EQ(withRowChecksum("Select * From T Where isnull(Transfered,'')<>'Y' ", columns),
+            "Select *,BINARY_CHECKSUM([Rno],[Name]) From T Where isnull(Transfered,'')<>'Y' ");
+  EXPECT_EQ(withRowChecksum("Select top 1000 * From INVENTORYTRANS Where x=1", columns),
+            "Select top 1000 *,BINARY_CHECKSUM([Rno],[Name]) From INVENTORYTRANS Where x=1");
+  EXPECT_EQ(withRowChecksum("Select Rno From T", columns), std::nullopt);
+  EXPECT_EQ(withRowChecksum("Select count(*) From T", columns), std::nullopt);
+}
+
 }  // namespace
 }  // namespace velmora
