@@ -247,6 +247,20 @@ TEST_F(OdbcSqliteDriverTest, StampsAreSavedOnMoveNextAndBatched) {
   EXPECT_EQ(count("Where Name='stamped 1234' and Code=1234"), 1);
 }
 
+// Optimistic saves: a row another client changed after the read keeps that
+// client's values; the rows around it, nulls, numbers and dates included, are
+// saved (on a large cursor too, whose rows are read back page by page).
+TEST_F(OdbcSqliteDriverTest, ARowChangedAfterTheReadIsNotSaved) {
+  constexpr int kRows = 2100;
+  insertRows(kRows);
+  session_->execute("Update T set Amount=Code*1.25, Updated='2020-03-07 10:11:12.345' where Code % 3 = 0");
+  auto source = open("Select * From T", LockType::kOptimistic);
+  connect()->execute("Update T set Name='theirs' where Code in (2, 2050)");
+  for (; !source->eof(); source->moveNext()) source->set(3, Value::text("Y"));
+  EXPECT_EQ(count("Where Active='Y'"), kRows - 2);
+  EXPECT_EQ(count("Where Name='theirs' and Active is null"), 2);
+}
+
 TEST_F(OdbcSqliteDriverTest, StampsRollBackWithTheTransaction) {
   insertRows(10);
   session_->beginTransaction();
