@@ -2,6 +2,10 @@
 // reached over ODBC (the SQLite ODBC driver behind it) through a line that
 // adds a fixed delay to every round trip, for several delays.
 //
+// The branch is an embedded server, or with --branch-odbc is reached over
+// ODBC too (the SQLite ODBC driver, its four-part names served by attaching
+// the head office's files, as the tests' ODBC-at-both-ends mode does).
+//
 // Three ticks are measured on fresh copies of one laid-out company:
 //   idle      nothing to move (the tick after one that moved everything);
 //   upload    N pending rows in each of the 18 upload tables;
@@ -10,7 +14,7 @@
 // line and on the branch's connections (which stay on the local network and
 // get no delay).
 //
-//   slow_line [--rows N] [--rtt MS,MS,...] [--work DIR] [--steps]
+//   slow_line [--rows N] [--rtt MS,MS,...] [--work DIR] [--steps] [--branch-odbc]
 // --steps prints the round trips of every step of every tick.
 #include <chrono>
 #include <cstdio>
@@ -33,6 +37,7 @@
 #include "shell/startup.h"
 #include "slow_line_connector.h"
 #include "sqlserver/odbc_tick_support.h"
+#include "support/odbc_both_ends.h"
 
 namespace velmora::bench {
 namespace {
@@ -48,6 +53,7 @@ struct Options {
   std::vector<int> rtts = {0, 20, 100};
   fs::path work = fs::temp_directory_path() / "velmora-slow-line";
   bool steps = false;
+  bool branchOdbc = false;
 };
 
 enum class Load { kIdle, kUpload, kDownload };
@@ -109,11 +115,11 @@ class TripView : public CycleView {
   Trips at_;
 };
 
-// One agent over `home`: the branch embedded, the head office over ODBC
-// behind a line of `rtt` milliseconds.
+// One agent over `home`: the head office over ODBC behind a line of `rtt`
+// milliseconds, the branch embedded or (`branchOdbc`) over ODBC too.
 class LineAgent {
  public:
-  LineAgent(const fs::path& home, int rtt)
+  LineAgent(const fs::path& home, int rtt, bool branchOdbc)
       : central_(std::make_shared<LineCount>()), branch_(std::make_shared<LineCount>()) {
     std::vector<EmbeddedServer> embeddedServers;
     std::map<std::string, fs::path> headOffices;
@@ -121,11 +127,15 @@ class LineAgent {
       embeddedServers.push_back({server.name, server.directory});
       if (!equalsIgnoreCase(server.name, kBranchServer)) headOffices[server.name] = server.directory;
     }
-    auto branch = std::make_shared<SlowLineConnector>(
-        std::make_shared<EmbeddedConnector>(std::move(embeddedServers)), std::chrono::milliseconds(0), branch_);
-    auto office = std::make_shared<SlowLineConnector>(
-        std::make_shared<OdbcConnector>(testing::headOfficeOdbcOptions(headOffices, kBatchRows)),
-        std::chrono::milliseconds(rtt), central_);
+    std::shared_ptr<Connector> branchBackend =
+        branchOdbc ? testing::makeOdbcBothEndsConnector(home, kBatchRows)
+                   : std::shared_ptr<Connector>(std::make_shared<EmbeddedConnector>(std::move(embeddedServers)));
+    std::shared_ptr<Connector> officeBackend =
+        branchOdbc ? branchBackend
+                   : std::shared_ptr<Connector>(
+                         std::make_shared<OdbcConnector>(testing::headOfficeOdbcOptions(headOffices, kBatchRows)));
+    auto branch = std::make_shared<SlowLineConnector>(branchBackend, std::chrono::milliseconds(0), branch_);
+    auto office = std::make_shared<SlowLineConnector>(officeBackend, std::chrono::milliseconds(rtt), central_);
     auto router = std::make_shared<shell::BackendRouter>(
         branch, [](const std::string& source) { return equalsIgnoreCase(source, kBranchServer); }, office);
     context_ = std::make_unique<AgentContext>(router);
@@ -183,9 +193,9 @@ TickFigure measure(const Options& options, const fs::path& pristine, Load load, 
   copyFolder(pristine, home);
   TickFigure figure;
   if (load == Load::kIdle) {
-    LineAgent(home, 0).tick();  // moves the sample rows, so that the next tick has nothing to do
+    LineAgent(home, 0, options.branchOdbc).tick();  // moves the sample rows, so that the next tick has nothing to do
   }
-  LineAgent agent(home, rtt);
+  LineAgent agent(home, rtt, options.branchOdbc);
   const Trips before = agent.total();
   figure.seconds = agent.tick();
   const Trips after = agent.total();
@@ -220,8 +230,10 @@ Options parse(int argc, char** argv) {
       options.work = next();
     } else if (arg == "--steps") {
       options.steps = true;
+    } else if (arg == "--branch-odbc") {
+      options.branchOdbc = true;
     } else {
-      throw std::runtime_error("usage: slow_line [--rows N] [--rtt MS,MS,...] [--work DIR] [--steps]");
+      throw std::runtime_error("usage: slow_line [--rows N] [--rtt MS,MS,...] [--work DIR] [--steps] [--branch-odbc]");
     }
   }
   return options;
@@ -230,7 +242,8 @@ Options parse(int argc, char** argv) {
 int run(int argc, char** argv) {
   const Options options = parse(argc, argv);
   fs::create_directories(options.work);
-  std::printf("slow_line: %d rows per table, head office over ODBC, branch embedded\n\n", options.rows);
+  std::printf("slow_line: %d rows per table, head office over ODBC, branch %s\n\n", options.rows,
+              options.branchOdbc ? "over ODBC" : "embedded");
   std::printf("| %-8s | %6s | %8s | %9s | %13s | %13s | %12s | %12s |\n", "tick", "RTT ms", "rows",
               "seconds", "central trips", "branch trips", "max/step HO", "max/step br");
   std::printf("|----------|--------|----------|-----------|---------------|---------------|--------------|--------------|\n");
