@@ -23,3 +23,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # GCC 12 reports -Wrestrict falsely inside std::string at -O2 (GCC bug 105651).
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# An imported static library (odbc32) makes CMake switch the linker back to
+# -Bdynamic after it, which would pull in libstdc++-6.dll: end the link line
+# static.
+set(CMAKE_LINK_SEARCH_END_STATIC ON)

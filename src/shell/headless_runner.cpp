@@ -1,64 +1,25 @@
 #include "shell/headless_runner.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <thread>
 
 #include "cycle/error_display.h"
 #include "transfer/error_log.h"
+#include "shell/stop_request.h"
 #include "transfer/text_rules.h"
 
 namespace velmora::shell {
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void requestStop(int) { stopRequested = 1; }
-
-// Installs the stop handlers for SIGINT and SIGTERM and restores the previous
-// ones when it goes. A reader of the output that goes away (a closed pipe)
-// must not kill the agent in the middle of a tick: SIGPIPE is ignored, and the
-// output is lost instead.
-class StopSignals {
- public:
-  StopSignals() {
-    stopRequested = 0;
-    previousInt_ = std::signal(SIGINT, requestStop);
-    previousTerm_ = std::signal(SIGTERM, requestStop);
-#ifdef SIGPIPE
-    previousPipe_ = std::signal(SIGPIPE, SIG_IGN);
-#endif
-  }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-  ~StopSignals() {
-    std::signal(SIGINT, previousInt_);
-    std::signal(SIGTERM, previousTerm_);
-#ifdef SIGPIPE
-    std::signal(SIGPIPE, previousPipe_);
-#endif
-  }
-  bool stopped() const { return stopRequested != 0; }
-
- private:
-  using Handler = void (*)(int);
-  Handler previousInt_;
-  Handler previousTerm_;
-#ifdef SIGPIPE
-  Handler previousPipe_;
-#endif
-};
-
 // Waits `ms` milliseconds unless a stop is requested first. Returns false
 // when stopped.
-bool waitInterval(const StopSignals& signals, int ms) {
+bool waitInterval(const StopRequests& signals, int ms) {
   using Clock = std::chrono::steady_clock;
   const auto until = Clock::now() + std::chrono::milliseconds(ms);
   constexpr auto kSlice = std::chrono::milliseconds(50);
-  while (!signals.stopped()) {
+  while (!signals.requested()) {
     auto now = Clock::now();
     if (now >= until) return true;
     std::this_thread::sleep_for(std::min<Clock::duration>(kSlice, until - now));
@@ -167,14 +128,14 @@ void HeadlessView::tickEnded(int tickNumber) {
 
 int runHeadless(SyncCycle& cycle, const HeadlessOptions& options,
                 const std::function<void()>& onReady) {
-  StopSignals signals;
+  StopRequests signals;
   if (onReady) onReady();
   int ticks = 0;
   while (!options.ticks || ticks < *options.ticks) {
     if (!waitInterval(signals, options.intervalMs)) break;
     cycle.tick();
     ++ticks;
-    if (signals.stopped()) break;
+    if (signals.requested()) break;
   }
   return 0;
 }

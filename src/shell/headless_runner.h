@@ -60,8 +60,9 @@ std::string oneLineCaption(const std::string& caption);
 
 // Runs ticks of `cycle` every options.intervalMs (the first one after one
 // interval, as when Start is pressed) until options.ticks ticks have run or
-// SIGINT/SIGTERM arrives; a signal stops after the tick under way. `onReady`
-// runs once the signals are handled, before the first wait. Returns the exit
+// a stop is requested (StopRequests: SIGINT/SIGTERM, or Ctrl+C, Ctrl+Break
+// and console close on Windows); a stop takes effect after the tick under
+// way. `onReady` runs once stops are listened for, before the first wait. Returns the exit
 // status, 0.
 int runHeadless(SyncCycle& cycle, const HeadlessOptions& options,
                 const std::function<void()>& onReady = {});

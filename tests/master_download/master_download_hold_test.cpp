@@ -58,7 +58,7 @@ class BeforeExecuteConnector : public Connector {
 // briefly for locks. Returns the SQLite result code.
 int tryInsert(const std::filesystem::path& file, const char* sql) {
   sqlite3* db = nullptr;
-  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  sqlite3_open_v2(file.string().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   sqlite3_busy_timeout(db, 200);
   int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
   sqlite3_close(db);

@@ -2,28 +2,33 @@
 // crash it or read what it prints.
 #pragma once
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
-extern char** environ;
+#include "support/child_process.h"
 
 namespace velmora::reliability {
 
 inline std::filesystem::path agentBinary() { return VELMORA_AGENT_BINARY; }
 
-// A started agent process; killed with SIGKILL if still running when the
-// object goes.
+// QVID set to `qvid` (removed when nullptr) and the NAME=VALUE entries of
+// `extraEnv` added.
+inline std::vector<testing::EnvSetting> agentEnvironment(const char* qvid,
+                                                         const std::vector<std::string>& extraEnv) {
+  std::vector<testing::EnvSetting> env{
+      {"QVID", qvid != nullptr ? std::optional<std::string>(qvid) : std::nullopt}};
+  for (const std::string& entry : extraEnv) {
+    const std::size_t equals = entry.find('=');
+    env.push_back({entry.substr(0, equals),
+                   equals == std::string::npos ? std::string() : entry.substr(equals + 1)});
+  }
+  return env;
+}
+
+// A started agent process; killed if still running when the object goes.
 class AgentProcess {
  public:
   // Starts `agentBinary() args...` with QVID set to `qvid` (unset when
@@ -31,67 +36,16 @@ class AgentProcess {
   // and error written to `outFile` and `errFile`.
   AgentProcess(const std::vector<std::string>& args, const char* qvid,
                const std::filesystem::path& outFile, const std::filesystem::path& errFile,
-               const std::vector<std::string>& extraEnv = {}) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-      if (std::string_view(*e).starts_with("QVID=")) continue;
-      env.emplace_back(*e);
-    }
-    if (qvid != nullptr) env.push_back(std::string("QVID=") + qvid);
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
+               const std::vector<std::string>& extraEnv = {})
+      : process_(agentBinary(), args, agentEnvironment(qvid, extraEnv), outFile, errFile) {}
 
-    std::vector<std::string> argStore{agentBinary().string()};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argStore) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    const int rc = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) throw std::runtime_error("cannot start " + argStore[0]);
-  }
-  ~AgentProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  AgentProcess(const AgentProcess&) = delete;
-  AgentProcess& operator=(const AgentProcess&) = delete;
-
-  // Kills the process with SIGKILL; true when it was still running.
-  bool killHard() {
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = 0;
-      return false;
-    }
-    ::kill(pid_, SIGKILL);
-    waitpid(pid_, &status, 0);
-    pid_ = 0;
-    return true;
-  }
-
-  // Waits for the process to end; its exit status, or -signal.
-  int wait() {
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = 0;
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
-  }
+  // Kills the process at once; true when it was still running.
+  bool killHard() { return process_.killHard(); }
+  // Waits for the process to end; its exit status (on POSIX -signal when killed).
+  int wait() { return process_.wait(); }
 
  private:
-  pid_t pid_ = 0;
+  testing::ChildProcess process_;
 };
 
 inline std::string readWholeFile(const std::filesystem::path& file) {

@@ -96,7 +96,7 @@ inline OdbcOptions headOfficeOdbcOptions(std::map<std::string, std::filesystem::
       if (equalsIgnoreCase(name, params.server)) folder = directory;
     }
     return std::string("Driver=") + kSqliteOdbcDriver + ";Database=" +
-           (folder / (params.database + ".db")).string() +
+           hostPath(folder / (params.database + ".db")) +
            ";Timeout=5000;NoWCHAR=1;BigInt=1;NoCreat=1;";
   };
   options.rewriteStatement = headOfficeDialect;

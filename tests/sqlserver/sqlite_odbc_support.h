@@ -12,13 +12,16 @@
 #include "backends/sqlserver/odbc_connector.h"
 #include "transfer/db_access.h"
 #include "transfer/failure.h"
+#include "support/host_system.h"
 
 namespace velmora::testing {
 
 // On Linux the drivers are referenced by library path, so the tests do not
-// depend on what the machine's odbcinst.ini registers.
+// depend on what the machine's odbcinst.ini registers. Under Wine, ODBC is
+// bridged to the host's unixODBC, so the host's Linux driver serves there too.
 #ifdef _WIN32
-inline constexpr const char* kSqliteOdbcDriver = "{SQLite3 ODBC Driver}";
+inline const char* const kSqliteOdbcDriver =
+    runningUnderWine() ? "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so" : "{SQLite3 ODBC Driver}";
 #else
 inline constexpr const char* kSqliteOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 inline constexpr const char* kFreeTdsDriver = "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so";
@@ -74,7 +77,7 @@ inline OdbcOptions sqliteOdbcOptions(const std::filesystem::path& folder) {
     std::filesystem::path serverFolder =
         equalsIgnoreCase(params.server, kSqliteServer) ? folder : folder / "no-such-server" / params.server;
     return std::string("Driver=") + kSqliteOdbcDriver + ";Database=" +
-           (serverFolder / (params.database + ".db")).string() +
+           hostPath(serverFolder / (params.database + ".db")) +
            ";Timeout=5000;NoWCHAR=1;BigInt=1;NoCreat=1;";
   };
   options.rewriteStatement = sqliteDialect;
@@ -87,7 +90,7 @@ inline void createSqliteDatabase(const std::filesystem::path& folder, const std:
                                  const std::string& createSql) {
   OdbcOptions options;
   options.buildConnectionString = [&](const ConnectionParams&) {
-    return std::string("Driver=") + kSqliteOdbcDriver + ";Database=" + (folder / (database + ".db")).string() + ";";
+    return std::string("Driver=") + kSqliteOdbcDriver + ";Database=" + hostPath(folder / (database + ".db")) + ";";
   };
   OdbcConnector connector(options);
   connector.connect("Initial Catalog=" + database, 5)->execute(createSql);

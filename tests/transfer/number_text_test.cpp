@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "support/child_process.h"
 #include "transfer/conversions.h"
 
 namespace velmora {
@@ -82,9 +83,9 @@ std::filesystem::path commaLocaleFolder() {
 }
 
 TEST(NumberText, CommaDecimalLocaleChangesNothing) {
-  ::setenv("LOCPATH", commaLocaleFolder().c_str(), 1);
+  velmora::testing::setEnvironment("LOCPATH", commaLocaleFolder().string());
   NumericLocale locale("de_DE.UTF-8");
-  ::unsetenv("LOCPATH");
+  velmora::testing::setEnvironment("LOCPATH", std::nullopt);
   ASSERT_TRUE(locale.active()) << "localedef could not build de_DE.UTF-8 (package locales)";
   // The C library itself now reads and writes with a comma.
   ASSERT_EQ(std::strtod("12.5", nullptr), 12.0);
