@@ -27,6 +27,8 @@
 #include <QTimer>
 
 #include "shell/agent_window.h"
+#elif VELMORA_WITH_WIN32_WINDOW
+#include "shell/win32_window.h"
 #endif
 
 #ifndef VELMORA_VERSION
@@ -255,6 +257,18 @@ int runWindowAgent(int argc, char** argv, const std::filesystem::path& home) {
   scheduleScreenshot(app, window);
   return app.exec();
 }
+#elif VELMORA_WITH_WIN32_WINDOW
+int runWindowAgent(int, char**, const std::filesystem::path& home) {
+  std::unique_ptr<velmora::AgentContext> context;
+  auto started = startAgent(context, home);
+  if (!started.ok) {
+    velmora::shell::showStartupMessage(started.message);
+    return 1;
+  }
+  velmora::shell::Win32AgentWindow window(*context, velmora::shell::connectCentral, started.caption);
+  window.show();
+  return velmora::shell::runWindowLoop(window);
+}
 #endif
 
 }  // namespace
@@ -276,7 +290,7 @@ int main(int argc, char** argv) {
   std::filesystem::path home = line.home.value_or(executableFolder(argv[0]));
   if (line.status) return runStatus(home, line.json);
   if (line.headless) return runHeadlessAgent(home, line.headlessOptions);
-#if VELMORA_WITH_WINDOW
+#if VELMORA_WITH_WINDOW || VELMORA_WITH_WIN32_WINDOW
   return runWindowAgent(argc, argv, home);
 #else
   std::cerr << "velmora-agent: built without its window; run it with --headless" << std::endl;

@@ -24,37 +24,17 @@ namespace velmora::shell {
 
 namespace {
 
-// A control's place in twips: left, top, width, height.
-struct Place {
-  int left;
-  int top;
-  int width;
-  int height;
-};
-
-constexpr Place kServerLabelPlace = {120,   0,    7215,  3495};
-constexpr Place kStepLabelPlace   = {120,   3600, 14055, 615};
-constexpr Place kErrorGridPlace   = {7440,  120,  7695,  3495};
-constexpr Place kButtonPlace      = {14280, 3720, 855,   495};
-constexpr Place kPicturePlace     = {3600,  6240, 7335,  3615};
-constexpr Place kImagePlace       = {0,     0,    15255, 11055};
-
-// Widths of the error grid's columns UpTime, Module, Message, Updated, Rno.
-constexpr int kErrorColumnTwips[ErrorRowsModel::kColumnCount] = {800, 2000, 4200, 0, 0};
-
-constexpr int kLabelPointSize = 18;
-constexpr double kButtonPointSize = 8.25;
-constexpr const char* kDateFormat = "dd/MMM/yyyy";
-
 void place(QWidget* widget, const Place& twips) {
   widget->setGeometry(pixels(twips.left), pixels(twips.top), pixels(twips.width),
                       pixels(twips.height));
 }
 
-QString displayText(const std::string& caption) {
-  QString text = QString::fromStdString(caption);
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return text;
+QString labelText(const std::string& caption) {
+  return QString::fromStdString(displayText(caption));
+}
+
+QString colour(unsigned rgb) {
+  return QStringLiteral("#%1").arg(rgb, 6, 16, QLatin1Char('0'));
 }
 
 QLabel* makeStatusLabel(QWidget* parent, const char* name, const Place& where) {
@@ -65,14 +45,18 @@ QLabel* makeStatusLabel(QWidget* parent, const char* name, const Place& where) {
   QFont font(QStringLiteral("Sans Serif"));
   font.setPointSize(kLabelPointSize);
   label->setFont(font);
-  label->setStyleSheet(QStringLiteral(
-      "QLabel { background-color: rgba(255, 255, 255, 190); color: #1d2b3a; }"));
+  label->setStyleSheet(QStringLiteral("QLabel { background-color: rgba(%1, %2, %3, %4); color: %5; }")
+                           .arg((kLabelBackground >> 16) & 0xff)
+                           .arg((kLabelBackground >> 8) & 0xff)
+                           .arg(kLabelBackground & 0xff)
+                           .arg(kLabelBackgroundAlpha)
+                           .arg(colour(kLabelText)));
   place(label, where);
   return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* text, const char* face) {
-  auto* button = new QPushButton(QString::fromLatin1(text), parent);
+QPushButton* makeButton(QWidget* parent, const char* name, std::string_view text, unsigned face) {
+  auto* button = new QPushButton(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())), parent);
   button->setObjectName(QString::fromLatin1(name));
   QFont font(QStringLiteral("Sans Serif"));
   font.setPointSizeF(kButtonPointSize);
@@ -80,15 +64,15 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* text, con
   button->setFont(font);
   button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 1px solid "
                                        "#5a5a5a; border-radius: 3px; }")
-                            .arg(QString::fromLatin1(face)));
+                            .arg(colour(face)));
   place(button, kButtonPlace);
   return button;
 }
 
 // UpTime, Module and Message at their widths; Updated and Rno hidden.
 void sizeErrorColumns(QTableView* grid) {
-  for (int column = 0; column < ErrorRowsModel::kColumnCount; ++column) {
-    int width = pixels(kErrorColumnTwips[column]);
+  for (int column = 0; column < kErrorColumnCount; ++column) {
+    int width = pixels(kErrorColumns[static_cast<std::size_t>(column)].widthTwips);
     grid->setColumnHidden(column, width == 0);
     if (width > 0) grid->setColumnWidth(column, width);
   }
@@ -97,7 +81,8 @@ void sizeErrorColumns(QTableView* grid) {
 QDateEdit* makeHiddenDate(QWidget* parent, const char* name, const DateTime& date) {
   auto* edit = new QDateEdit(QDate(date.year, date.month, date.day), parent);
   edit->setObjectName(QString::fromLatin1(name));
-  edit->setDisplayFormat(QString::fromLatin1(kDateFormat));
+  edit->setDisplayFormat(QString::fromLatin1(kYearDateFormat.data(),
+                                             static_cast<qsizetype>(kYearDateFormat.size())));
   edit->hide();
   return edit;
 }
@@ -142,7 +127,7 @@ void AgentWindow::buildControls(const std::vector<HeadOfficeRow>& headOffices,
   errorGrid_->setModel(errorRows_);
   errorGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   errorGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  errorGrid_->verticalHeader()->setDefaultSectionSize(20);
+  errorGrid_->verticalHeader()->setDefaultSectionSize(kErrorRowHeightPixels);
   errorGrid_->verticalHeader()->setVisible(false);
   sizeErrorColumns(errorGrid_);
   place(errorGrid_, kErrorGridPlace);
@@ -161,8 +146,8 @@ void AgentWindow::buildControls(const std::vector<HeadOfficeRow>& headOffices,
   yearStart_ = makeHiddenDate(this, "dtpfrdate", settings.yearStart);
   yearEnd_ = makeHiddenDate(this, "dtptodate", settings.yearEnd);
 
-  startButton_ = makeButton(this, "cmdstart", "Start", "#b4f0a8");
-  stopButton_ = makeButton(this, "cmdstop", "Stop", "#f6b2ac");
+  startButton_ = makeButton(this, "cmdstart", kStartText, kStartFace);
+  stopButton_ = makeButton(this, "cmdstop", kStopText, kStopFace);
   setTabOrder(startButton_, stopButton_);
   stopButton_->hide();
 
@@ -176,39 +161,41 @@ void AgentWindow::buildControls(const std::vector<HeadOfficeRow>& headOffices,
 }
 
 void AgentWindow::startPressed() {
-  startButton_->hide();
-  stopButton_->show();
-  startButton_->repaint();
-  stopButton_->repaint();
+  state_.start();
+  showButtons();
   timer_->start();
 }
 
 void AgentWindow::stopPressed() {
-  startButton_->show();
-  stopButton_->hide();
+  state_.stop();
+  showButtons();
+  timer_->stop();
+}
+
+void AgentWindow::showButtons() {
+  startButton_->setVisible(state_.startShown());
+  stopButton_->setVisible(state_.stopShown());
   startButton_->repaint();
   stopButton_->repaint();
-  timer_->stop();
 }
 
 void AgentWindow::runTick() {
   QElapsedTimer took;
   took.start();
   cycle_.tick();
-  // A tick longer than the interval leaves the timer due at once, and the
-  // toolkit may serve it before a Stop pressed during the tick. Counting the
-  // interval afresh lets that press be handled first, so no tick follows it.
-  if (timer_->isActive() && took.elapsed() >= timer_->interval()) timer_->start();
+  if (timer_->isActive() && state_.restartTimerAfterTick(took.elapsed(), timer_->interval())) {
+    timer_->start();
+  }
 }
 
 void AgentWindow::showServerCaption(const std::string& caption) {
-  serverLabel_->setText(displayText(caption));
+  serverLabel_->setText(labelText(caption));
   serverLabel_->repaint();
   repaint();
 }
 
 void AgentWindow::showStepStatus(const std::string& status) {
-  stepLabel_->setText(displayText(status));
+  stepLabel_->setText(labelText(status));
   stepLabel_->repaint();
   repaint();
 }
@@ -222,22 +209,16 @@ void AgentWindow::showErrorRows(const std::vector<ErrorDisplayRow>& rows) {
 void AgentWindow::reportUnloggedFailure(const Failure& failure) {
   // The error table could not take the row: the status label is the one
   // place left where the operator sees it.
-  unlogged_.push_back(std::to_string(failure.number()) + "-" + failure.description());
-  showUnlogged();
+  unlogged_.add(failure);
+  showStepStatus(unlogged_.text());
   qWarning("velmora-agent: unlogged failure %d: %s", static_cast<int>(failure.number()),
            failure.description().c_str());
 }
 
 void AgentWindow::tickEnded(int /*tickNumber*/) {
   if (unlogged_.empty()) return;
-  showUnlogged();
+  showStepStatus(unlogged_.text());
   unlogged_.clear();
-}
-
-void AgentWindow::showUnlogged() {
-  std::string text = "Not logged: ";
-  for (std::size_t i = 0; i < unlogged_.size(); ++i) text += (i ? " | " : "") + unlogged_[i];
-  showStepStatus(text);
 }
 
 }  // namespace velmora::shell

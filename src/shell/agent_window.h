@@ -11,6 +11,7 @@
 
 #include "cycle/cycle_view.h"
 #include "cycle/sync_cycle.h"
+#include "shell/window_common.h"
 #include "transfer/agent_context.h"
 
 class QDateEdit;
@@ -23,12 +24,6 @@ class QTimer;
 namespace velmora::shell {
 
 class ErrorRowsModel;
-
-inline constexpr int kTwipsPerPixel = 15;
-inline constexpr int kTimerIntervalMs = 5000;
-
-// Pixels of a length in twips.
-constexpr int pixels(int twips) { return twips / kTwipsPerPixel; }
 
 class AgentWindow : public QWidget, public CycleView {
   Q_OBJECT
@@ -57,10 +52,11 @@ class AgentWindow : public QWidget, public CycleView {
   void buildControls(const std::vector<HeadOfficeRow>& headOffices, const Settings& settings);
   void startPressed();
   void stopPressed();
-  void showUnlogged();  // this tick's unlogged failures in the status label
+  void showButtons();
 
   SyncCycle cycle_;
-  std::vector<std::string> unlogged_;  // this tick's failures that were not logged
+  StartStopState state_;
+  UnloggedFailures unlogged_;  // this tick's failures that were not logged
   QLabel* image_ = nullptr;       // Image1: the background
   QLabel* picture_ = nullptr;     // Picture1: the logo
   QLabel* serverLabel_ = nullptr; // txtserver

@@ -6,9 +6,6 @@ namespace velmora::shell {
 
 namespace {
 
-constexpr const char* kErrorHeaders[ErrorRowsModel::kColumnCount] = {
-    "UpTime", "Module", "Message", "Updated", "Rno"};
-
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
 }  // namespace
@@ -31,21 +28,18 @@ QVariant ErrorRowsModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || role != Qt::DisplayRole) return {};
   if (index.row() < 0 || index.row() >= rowCount()) return {};
   const ErrorDisplayRow& row = rows_[static_cast<std::size_t>(index.row())];
-  switch (index.column()) {
-    case kUpTime: return text(row.upTime);
-    case kModule: return text(row.module);
-    case kMessage: return text(row.message);
-    case kUpdated: return text(row.updated);
-    case kRno: return QVariant::fromValue<qlonglong>(row.rno);
-    default: return {};
+  if (index.column() == static_cast<int>(ErrorColumn::kRno)) {
+    return QVariant::fromValue<qlonglong>(row.rno);
   }
+  return text(errorCellText(row, static_cast<ErrorColumn>(index.column())));
 }
 
 QVariant ErrorRowsModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return section + 1;
   if (section < 0 || section >= kColumnCount) return {};
-  return QString::fromLatin1(kErrorHeaders[section]);
+  std::string_view header = kErrorColumns[static_cast<std::size_t>(section)].header;
+  return QString::fromLatin1(header.data(), static_cast<qsizetype>(header.size()));
 }
 
 void fillHeadOfficeModel(QStandardItemModel& model, const std::vector<HeadOfficeRow>& rows) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cycle/cycle_view.h"
+#include "shell/window_common.h"
 #include "transfer/agent_context.h"
 
 namespace velmora::shell {
@@ -16,7 +17,7 @@ class ErrorRowsModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  enum Column { kUpTime = 0, kModule, kMessage, kUpdated, kRno, kColumnCount };
+  static constexpr int kColumnCount = kErrorColumnCount;
 
   explicit ErrorRowsModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 

@@ -100,7 +100,9 @@ TEST(SettingsFiles, FindsAFileWhateverTheCaseOfItsName) {
   writeFile(folder.path() / "JEWELLERS.TXT", "x");
   auto found = findFileIgnoringCase(folder.path(), "jewellers.txt");
   ASSERT_TRUE(found.has_value());
-  EXPECT_EQ(found->filename(), "JEWELLERS.TXT");
+  // The name as written on a case-sensitive file system; on Windows the
+  // name asked for opens the same file.
+  EXPECT_TRUE(std::filesystem::equivalent(*found, folder.path() / "JEWELLERS.TXT"));
   EXPECT_FALSE(findFileIgnoringCase(folder.path(), "year.txt").has_value());
   EXPECT_FALSE(findFileIgnoringCase(folder.path() / "absent", "year.txt").has_value());
 }
