@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 
 #include "shell/startup.h"
@@ -425,6 +426,10 @@ long long Win32AgentWindow::handleMessage(WindowHandle window, unsigned message,
       return 0;
     case kScreenshotTicks: {
       for (WPARAM i = 0; i < wParam; ++i) runTick();
+      if (auto ready = processEnvironment("VELMORA_SCREENSHOT_READY")) std::ofstream(*ready) << "ready\n";
+      if (auto closeMs = processEnvironment("VELMORA_SCREENSHOT_CLOSE_MS")) {
+        SetTimer(window, kCloseTimer, static_cast<UINT>(std::atoi(closeMs->c_str())), nullptr);
+      }
       return 0;
     }
     case WM_CLOSE:
@@ -448,14 +453,12 @@ void showStartupMessage(const std::string& message) {
 }
 
 int runWindowLoop(Win32AgentWindow& window) {
-  // VELMORA_SCREENSHOT_TICKS runs that many ticks once the window shows, and
-  // VELMORA_SCREENSHOT_CLOSE_MS closes it that long later: scripts/screenshot-windows
-  // takes its picture in between.
+  // For scripts/screenshot-windows: VELMORA_SCREENSHOT_TICKS runs that many
+  // ticks once the window shows, then the file VELMORA_SCREENSHOT_READY is
+  // written and the window closes VELMORA_SCREENSHOT_CLOSE_MS later; the
+  // picture is taken in between.
   if (auto ticks = processEnvironment("VELMORA_SCREENSHOT_TICKS")) {
     PostMessageW(window.handle(), kScreenshotTicks, static_cast<WPARAM>(std::atoi(ticks->c_str())), 0);
-  }
-  if (auto closeMs = processEnvironment("VELMORA_SCREENSHOT_CLOSE_MS")) {
-    SetTimer(window.handle(), kCloseTimer, static_cast<UINT>(std::atoi(closeMs->c_str())), nullptr);
   }
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
