@@ -60,6 +60,9 @@ Handler previousPipe = SIG_DFL;
 StopRequests::StopRequests() {
   stopRequested = 0;
   finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  // A process started in a new process group ignores Ctrl+C until it asks
+  // for it.
+  SetConsoleCtrlHandler(nullptr, FALSE);
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }
 

@@ -103,7 +103,8 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
   startup.hStdError = err;
   PROCESS_INFORMATION info{};
   const BOOL started = CreateProcessA(program.string().c_str(), commandLine.data(), nullptr,
-                                      nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, envBlock.data(),
+                                      nullptr, TRUE,
+                                      CREATE_NEW_PROCESS_GROUP | CREATE_NEW_CONSOLE, envBlock.data(),
                                       nullptr, &startup, &info);
   CloseHandle(in);
   CloseHandle(out);
@@ -118,7 +119,19 @@ ChildProcess::~ChildProcess() {
   if (process_ != 0) killHard();
 }
 
-void ChildProcess::askToStop() { GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id_); }
+// The child has a console of its own: attach to it for the moment of the
+// event and send Ctrl+C to every process on it, ignoring it here. (Wine
+// delivers Ctrl+C only, not Ctrl+Break.)
+// The child has a console of its own: attach to it for the moment of the
+// event and send Ctrl+C to every process on it, ignoring it here.
+void ChildProcess::askToStop() {
+  FreeConsole();
+  if (AttachConsole(id_)) {
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    FreeConsole();
+  }
+}
 
 bool ChildProcess::killHard() {
   const bool running = WaitForSingleObject(handleOf(process_), 0) == WAIT_TIMEOUT;
@@ -138,6 +151,13 @@ int ChildProcess::wait() {
   CloseHandle(handleOf(process_));
   process_ = 0;
   return static_cast<int>(code);
+}
+
+std::optional<int> ChildProcess::waitFor(int ms) {
+  if (WaitForSingleObject(handleOf(process_), static_cast<DWORD>(ms)) == WAIT_TIMEOUT) {
+    return std::nullopt;
+  }
+  return wait();
 }
 
 void setEnvironment(const std::string& name, const std::optional<std::string>& value) {
@@ -206,6 +226,20 @@ int ChildProcess::wait() {
   process_ = 0;
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+}
+
+std::optional<int> ChildProcess::waitFor(int ms) {
+  const auto pid = static_cast<pid_t>(process_);
+  for (int waited = 0;; waited += 10) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      process_ = 0;
+      if (WIFEXITED(status)) return WEXITSTATUS(status);
+      return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+    }
+    if (waited >= ms) return std::nullopt;
+    usleep(10000);
+  }
 }
 
 void setEnvironment(const std::string& name, const std::optional<std::string>& value) {

@@ -30,14 +30,17 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Asks the process to stop as an operator would: SIGTERM on POSIX, Ctrl+Break
-  // on Windows.
+  // Asks the process to stop as an operator would: SIGTERM on POSIX, Ctrl+C
+  // on its console on Windows.
   void askToStop();
   // Kills the process at once (SIGKILL, TerminateProcess); true when it was
   // still running.
   bool killHard();
   // Waits for the process to end; its exit status, or -signal on POSIX.
   int wait();
+  // Waits at most `ms` milliseconds: the exit status as wait() gives it, or
+  // none when the process still runs.
+  std::optional<int> waitFor(int ms);
 
  private:
   std::intptr_t process_ = 0;  // a pid on POSIX, a process handle on Windows
