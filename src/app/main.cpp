@@ -14,6 +14,7 @@
 #include "shell/backend_router.h"
 #include "shell/central_connection.h"
 #include "shell/headless_runner.h"
+#include "shell/program_folder.h"
 #include "shell/startup.h"
 #include "shell/status_output.h"
 #include "shell/status_report.h"
@@ -135,13 +136,6 @@ CommandLine parseCommandLine(int argc, char** argv) {
     line.error = "--status runs no ticks: it takes no --headless, --ticks or --interval-ms";
   }
   return line;
-}
-
-std::filesystem::path executableFolder(const char* argv0) {
-  std::error_code ec;
-  auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) self = std::filesystem::absolute(argv0, ec);
-  return self.parent_path();
 }
 
 // The caption as one line: its run of blanks shortened.
@@ -287,7 +281,7 @@ int main(int argc, char** argv) {
     std::cout << "velmora-agent " << VELMORA_VERSION << '\n';
     return 0;
   }
-  std::filesystem::path home = line.home.value_or(executableFolder(argv[0]));
+  std::filesystem::path home = line.home.value_or(velmora::shell::programFolder(argv[0]));
   if (line.status) return runStatus(home, line.json);
   if (line.headless) return runHeadlessAgent(home, line.headlessOptions);
 #if VELMORA_WITH_WINDOW || VELMORA_WITH_WIN32_WINDOW

@@ -167,6 +167,25 @@ TEST_F(AgentProgramTest, RunsTheGivenTicksAndExitsZero) {
   EXPECT_EQ(run.out.find("tick 3: "), std::string::npos) << run.out;
 }
 
+// servers.txt naming its folders by absolute paths as the system writes them
+// (on Windows with a drive letter and backslashes), with CR LF line ends,
+// and --home given the same way.
+TEST_F(AgentProgramTest, AbsoluteNativePathsInServersFileAndHome) {
+  std::filesystem::path home = home_.path();
+  home.make_preferred();
+  {
+    std::ofstream servers(home / "servers.txt", std::ios::binary | std::ios::trunc);
+    for (const char* name : {"BRANCH", "HO1"}) {
+      servers << name << " = " << (home / (name == std::string("BRANCH") ? "branch" : "ho1")).string()
+              << "\r\n";
+    }
+  }
+  RunResult run = runAgent("--headless --ticks 1 --interval-ms 0 --home '" + home.string() + "'",
+                           "BR0012");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("| HO1 | HOA | Connection Verify  Success."), std::string::npos) << run.out;
+}
+
 TEST_F(AgentProgramTest, NeverPrintsAPasswordOrAConnectionString) {
   RunResult run = runAgent("--headless --ticks 1 --interval-ms 0 " + home(), "BR0012");
   ASSERT_EQ(run.status, 0) << run.err;
