@@ -2,14 +2,13 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <gdiplus.h>
-#include <shlwapi.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
 #include "shell/startup.h"
+#include "shell/win32_artwork.h"
 
 namespace velmora::shell {
 
@@ -19,24 +18,6 @@ constexpr wchar_t kWindowClass[] = L"VelmoraAgentWindow";
 constexpr UINT_PTR kCycleTimer = 1;
 constexpr UINT_PTR kCloseTimer = 2;
 constexpr UINT kScreenshotTicks = WM_APP + 1;
-constexpr unsigned kButtonBorder = 0x5a5a5a;
-
-std::wstring widen(std::string_view text) {
-  if (text.empty()) return {};
-  int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
-
-COLORREF rgb(unsigned colour) {
-  return RGB((colour >> 16) & 0xff, (colour >> 8) & 0xff, colour & 0xff);
-}
-
-RECT rectOf(const Place& twips) {
-  return {pixels(twips.left), pixels(twips.top), pixels(twips.left) + pixels(twips.width),
-          pixels(twips.top) + pixels(twips.height)};
-}
 
 HWND createChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style,
                  const Place& where, Win32Control id) {
@@ -45,40 +26,6 @@ HWND createChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, D
                          r.bottom - r.top, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          GetModuleHandleW(nullptr), nullptr);
-}
-
-HFONT makeFont(double points, bool bold) {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(static_cast<int>(points * 100), GetDeviceCaps(screen, LOGPIXELSY), 7200);
-  ReleaseDC(nullptr, screen);
-  return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                     DEFAULT_PITCH | FF_SWISS, L"Microsoft Sans Serif");
-}
-
-// A PNG of the program's resources as a GDI+ bitmap; nullptr when missing.
-Gdiplus::Bitmap* loadPicture(const wchar_t* name) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(10));  // RT_RCDATA
-  if (found == nullptr) return nullptr;
-  HGLOBAL loaded = LoadResource(module, found);
-  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (bytes == nullptr) return nullptr;
-  IStream* stream = SHCreateMemStream(static_cast<const BYTE*>(bytes), SizeofResource(module, found));
-  if (stream == nullptr) return nullptr;
-  Gdiplus::Bitmap* bitmap = Gdiplus::Bitmap::FromStream(stream);
-  stream->Release();
-  if (bitmap != nullptr && bitmap->GetLastStatus() != Gdiplus::Ok) {
-    delete bitmap;
-    return nullptr;
-  }
-  return bitmap;
-}
-
-std::wstring windowText(HWND control) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-  return text;
 }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -143,73 +90,9 @@ HWND makeHiddenDate(HWND parent, Win32Control id, const DateTime& date) {
 
 }  // namespace
 
-// The drawing resources: GDI+, the fonts, and the backdrop (background
-// picture and logo) drawn once into a bitmap of the window's size.
-struct Win32AgentWindow::Artwork {
-  Artwork() {
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr);
-    labelFont = makeFont(kLabelPointSize, false);
-    buttonFont = makeFont(kButtonPointSize, true);
-    background.reset(loadPicture(L"VELMORA_BACKGROUND"));
-    logo.reset(loadPicture(L"VELMORA_LOGO"));
-    RECT whole = rectOf(kImagePlace);
-    HDC screen = GetDC(nullptr);
-    backdrop = CreateCompatibleBitmap(screen, whole.right, whole.bottom);
-    ReleaseDC(nullptr, screen);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, backdrop);
-    {
-      Gdiplus::Graphics graphics(dc);
-      graphics.Clear(Gdiplus::Color(255, 236, 236, 236));
-      graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-      drawStretched(graphics, background.get(), kImagePlace);
-      drawStretched(graphics, logo.get(), kPicturePlace);
-    }
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    if (logo) logo->GetHICON(&icon);
-  }
-  ~Artwork() {
-    if (icon != nullptr) DestroyIcon(icon);
-    DeleteObject(backdrop);
-    DeleteObject(labelFont);
-    DeleteObject(buttonFont);
-    background.reset();
-    logo.reset();
-    Gdiplus::GdiplusShutdown(gdiplus);
-  }
-  Artwork(const Artwork&) = delete;
-  Artwork& operator=(const Artwork&) = delete;
-
-  static void drawStretched(Gdiplus::Graphics& graphics, Gdiplus::Bitmap* picture, const Place& where) {
-    if (picture == nullptr) return;
-    RECT r = rectOf(where);
-    graphics.DrawImage(picture, Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top));
-  }
-
-  // Copies the backdrop under `area` (window coordinates) to `dc` at `at`.
-  void paintBackdrop(HDC dc, const RECT& at, const RECT& area) const {
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, backdrop);
-    BitBlt(dc, at.left, at.top, area.right - area.left, area.bottom - area.top, source, area.left,
-           area.top, SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
-  }
-
-  ULONG_PTR gdiplus = 0;
-  HFONT labelFont = nullptr;
-  HFONT buttonFont = nullptr;
-  std::unique_ptr<Gdiplus::Bitmap> background;
-  std::unique_ptr<Gdiplus::Bitmap> logo;
-  HBITMAP backdrop = nullptr;
-  HICON icon = nullptr;
-};
-
 Win32AgentWindow::Win32AgentWindow(AgentContext& context, ConnectCentralFn connectCentral,
                                    const std::string& caption)
-    : cycle_(context, *this, std::move(connectCentral)), artwork_(std::make_unique<Artwork>()) {
+    : cycle_(context, *this, std::move(connectCentral)), artwork_(std::make_unique<Win32Artwork>()) {
   registerWindowClass();
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   RECT frame = rectOf(kImagePlace);
@@ -218,9 +101,9 @@ Win32AgentWindow::Win32AgentWindow(AgentContext& context, ConnectCentralFn conne
                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                   GetModuleHandleW(nullptr), this);
   if (window_ == nullptr) throw std::runtime_error("cannot create the agent's window");
-  if (artwork_->icon != nullptr) {
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(artwork_->icon));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(artwork_->icon));
+  if (artwork_->icon() != nullptr) {
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(artwork_->icon()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(artwork_->icon()));
   }
   createControls(context.headOffices, context.settings);
 }
@@ -366,47 +249,13 @@ long long Win32AgentWindow::handleMessage(WindowHandle window, unsigned message,
       return 1;
     }
     case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      const auto id = static_cast<Win32Control>(item->CtlID);
-      const std::wstring text = windowText(item->hwndItem);
-      RECT r = item->rcItem;
-      if (id == Win32Control::kServerLabel || id == Win32Control::kStepLabel) {
-        RECT inWindow = r;
-        MapWindowPoints(item->hwndItem, window_, reinterpret_cast<POINT*>(&inWindow), 2);
-        artwork_->paintBackdrop(item->hDC, r, inWindow);
-        {
-          Gdiplus::Graphics graphics(item->hDC);
-          Gdiplus::SolidBrush veil(Gdiplus::Color(
-              kLabelBackgroundAlpha, (kLabelBackground >> 16) & 0xff, (kLabelBackground >> 8) & 0xff,
-              kLabelBackground & 0xff));
-          graphics.FillRectangle(&veil, Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top));
-        }
-        SetBkMode(item->hDC, TRANSPARENT);
-        SetTextColor(item->hDC, rgb(kLabelText));
-        HGDIOBJ font = SelectObject(item->hDC, artwork_->labelFont);
-        DrawTextW(item->hDC, text.c_str(), static_cast<int>(text.size()), &r,
-                  DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
-        SelectObject(item->hDC, font);
-        return TRUE;
-      }
-      const unsigned face = id == Win32Control::kStartButton ? kStartFace : kStopFace;
-      HBRUSH faceBrush = CreateSolidBrush(rgb(face));
-      HBRUSH borderBrush = CreateSolidBrush(rgb(kButtonBorder));
-      FillRect(item->hDC, &r, faceBrush);
-      FrameRect(item->hDC, &r, borderBrush);
-      DeleteObject(faceBrush);
-      DeleteObject(borderBrush);
-      if (item->itemState & ODS_SELECTED) OffsetRect(&r, 1, 1);
-      SetBkMode(item->hDC, TRANSPARENT);
-      SetTextColor(item->hDC, RGB(0, 0, 0));
-      HGDIOBJ font = SelectObject(item->hDC, artwork_->buttonFont);
-      DrawTextW(item->hDC, text.c_str(), static_cast<int>(text.size()), &r,
-                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-      SelectObject(item->hDC, font);
-      if (item->itemState & ODS_FOCUS) {
-        RECT focus = item->rcItem;
-        InflateRect(&focus, -3, -3);
-        DrawFocusRect(item->hDC, &focus);
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      switch (static_cast<Win32Control>(item.CtlID)) {
+        case Win32Control::kServerLabel:
+        case Win32Control::kStepLabel: artwork_->paintLabel(item, window); break;
+        case Win32Control::kStartButton: artwork_->paintButton(item, kStartFace); break;
+        case Win32Control::kStopButton: artwork_->paintButton(item, kStopFace); break;
+        default: return FALSE;
       }
       return TRUE;
     }

@@ -18,6 +18,7 @@ struct HWND__;
 
 namespace velmora::shell {
 
+class Win32Artwork;
 using WindowHandle = HWND__*;
 
 // The control identifiers of the window's children.
@@ -67,8 +68,6 @@ class Win32AgentWindow : public CycleView {
                           long long lParam);
 
  private:
-  struct Artwork;
-
   void createControls(const std::vector<HeadOfficeRow>& headOffices, const Settings& settings);
   void startPressed();
   void stopPressed();
@@ -79,7 +78,7 @@ class Win32AgentWindow : public CycleView {
   StartStopState state_;
   UnloggedFailures unlogged_;  // this tick's failures that were not logged
   WindowHandle window_ = nullptr;
-  std::unique_ptr<Artwork> artwork_;
+  std::unique_ptr<Win32Artwork> artwork_;
 };
 
 // Shows a start-up failure in a message box with an OK button.
