@@ -1,6 +1,7 @@
 // The operator's "stop" for the headless agent, from outside the process:
-// SIGINT and SIGTERM on POSIX; Ctrl+C, Ctrl+Break, closing the console window
-// and shutdown on Windows. The agent stops after the tick under way.
+// SIGINT and SIGTERM on POSIX; Ctrl+C, Ctrl+Break and closing the console
+// window on Windows (and shutdown, where Windows tells a console program of
+// it). The agent stops after the tick under way.
 #pragma once
 
 namespace velmora::shell {
