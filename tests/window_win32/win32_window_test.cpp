@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "shell/central_connection.h"
@@ -62,7 +63,12 @@ class Win32WindowTest : public ::testing::Test {
                                    harness_.layout().headOffices[0].password, "HOA", "", "", "Y"});
     context.headOffices.push_back({"H", "3", "HEAD OFFICE HO3", "HO3", "sa", "pw", "HOC", "", "", "Y"});
     window_ = std::make_unique<Win32AgentWindow>(
-        context, connectCentral, "VELMORA " + std::string(70, ' ') + "31/Mar/2020   [VEL]");
+        context,
+        [this](AgentContext& agent, const CentralArguments& arguments) {
+          if (duringConnect_) duringConnect_();
+          connectCentral(agent, arguments);
+        },
+        "VELMORA " + std::string(70, ' ') + "31/Mar/2020   [VEL]");
     window_->show();
   }
 
@@ -70,6 +76,7 @@ class Win32WindowTest : public ::testing::Test {
 
   testing::TempFolder temp_;
   testing::AgentHarness harness_;
+  std::function<void()> duringConnect_;  // runs inside a tick, at each central connection
   std::unique_ptr<Win32AgentWindow> window_;
 };
 
@@ -128,6 +135,28 @@ TEST_F(Win32WindowTest, StartThenStopWithinTheIntervalRunsNoTick) {
   click(control(Win32Control::kStopButton));
   serveMessages(5600, [] { return false; });
   EXPECT_EQ(window_->ticksRun(), 0);
+}
+
+// Stop pressed while a tick runs is handled when the tick has ended, and no
+// tick follows.
+TEST_F(Win32WindowTest, StopPressedDuringATickEndsTheRunAfterIt) {
+  HWND start = control(Win32Control::kStartButton);
+  HWND stop = control(Win32Control::kStopButton);
+  bool pressed = false;
+  duringConnect_ = [&] {
+    if (pressed) return;
+    pressed = true;
+    PostMessageW(window_->handle(), WM_COMMAND,
+                 MAKEWPARAM(static_cast<int>(Win32Control::kStopButton), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(stop));
+    EXPECT_FALSE(visible(start));
+  };
+  click(start);
+  serveMessages(30000, [&] { return window_->ticksRun() > 0; });
+  serveMessages(5600, [] { return false; });
+  EXPECT_EQ(window_->ticksRun(), 1);
+  EXPECT_TRUE(visible(start));
+  EXPECT_FALSE(window_->timerRunning());
 }
 
 TEST_F(Win32WindowTest, LabelsShowCaptionsWithoutCarriageReturns) {
