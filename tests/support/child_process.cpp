@@ -120,9 +120,6 @@ ChildProcess::~ChildProcess() {
 }
 
 // The child has a console of its own: attach to it for the moment of the
-// event and send Ctrl+C to every process on it, ignoring it here. (Wine
-// delivers Ctrl+C only, not Ctrl+Break.)
-// The child has a console of its own: attach to it for the moment of the
 // event and send Ctrl+C to every process on it, ignoring it here.
 void ChildProcess::askToStop() {
   FreeConsole();
