@@ -197,7 +197,7 @@ TEST_F(OdbcBranchFaults, ARowEditedBetweenReadAndStampGoesUpAgain) {
 // Tries to take the year pair's lock at a database, waiting briefly.
 int tryLock(const std::filesystem::path& file) {
   sqlite3* db = nullptr;
-  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  sqlite3_open_v2(file.string().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   sqlite3_busy_timeout(db, 200);
   const int rc = sqlite3_exec(db, "UPDATE BControl SET Lok=Lok", nullptr, nullptr, nullptr);
   sqlite3_close(db);

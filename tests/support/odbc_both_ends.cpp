@@ -163,7 +163,7 @@ std::shared_ptr<Connector> makeOdbcBothEndsConnector(const std::filesystem::path
   options.batchRows = batchRows;
   options.buildConnectionString = [servers](const ConnectionParams& params) {
     return std::string("Driver=") + kSqliteOdbcDriver +
-           ";Database=" + databaseFileOf(servers, params.server, params.database).string() +
+           ";Database=" + hostPath(databaseFileOf(servers, params.server, params.database)) +
            ";Timeout=5000;NoWCHAR=1;BigInt=1;NoCreat=1;";
   };
   options.rewriteStatement = odbcSqliteDialect;
