@@ -93,9 +93,15 @@ void EmbeddedSession::beginTransaction() {
   commitFailed_ = false;
 }
 
+void EmbeddedSession::flushPendingWrites() {
+  checkLink();
+  connection_->sendQueuedSaves();
+}
+
 void EmbeddedSession::commit() {
   if (!connection_->inTransaction()) throw Failure(failure_number::kStatementFailed, kNoBeginForCommit);
   try {
+    connection_->sendQueuedSaves();
     connection_->run("COMMIT");
   } catch (...) {
     // A full disk or an I/O error: SQLite may keep the transaction open, and
@@ -115,6 +121,7 @@ void EmbeddedSession::commit() {
 }
 
 void EmbeddedSession::rollback() {
+  connection_->queuedSaves().drop();
   if (!connection_->inTransaction() && commitFailed_) {
     commitFailed_ = false;
     return;

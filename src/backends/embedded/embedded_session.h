@@ -27,10 +27,14 @@ class EmbeddedSession : public Session {
   // BEGIN IMMEDIATE: the transaction holds the database's write lock from its
   // start, so no other writer changes the database while it is open.
   void beginTransaction() override;
-  // A commit that fails rolls the transaction back (SQLite would otherwise
+  // Sends the row saves the session's cursors have queued (RowSaveQueue).
+  void flushPendingWrites() override;
+  // Sends the queued row saves, then commits. A commit that fails (the
+  // sending included) rolls the transaction back (SQLite would otherwise
   // keep it open, or has already ended it); the caller's rollback that
   // follows such a failure then succeeds without doing anything.
   void commit() override;
+  // Drops the queued row saves, then rolls back.
   void rollback() override;
   std::string currentDatabase() override { return database_; }
   std::unique_ptr<Cursor> openCursor(const std::string& sql, CursorType type, LockType lock,

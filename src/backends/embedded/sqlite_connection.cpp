@@ -26,7 +26,10 @@ SqliteStatement::SqliteStatement(SqliteConnection& connection, sqlite3_stmt* sta
 
 bool SqliteStatement::step() {
   sqlite3_stmt* s = statement_.get();
-  if (!sqlite3_stmt_busy(s)) connection_->countRoundTrip();
+  if (!sqlite3_stmt_busy(s)) {
+    connection_->sendQueuedSaves();
+    connection_->countRoundTrip();
+  }
   const int rc = sqlite3_step(s);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
@@ -147,6 +150,16 @@ void SqliteConnection::run(const std::string& sql) {
     SqliteStatement statement(*this, raw);
     statement.run();
   }
+}
+
+void SqliteConnection::sendQueuedSaves() {
+  if (saves_.empty()) return;
+  if (!inTransaction()) {
+    saves_.drop();
+    throw Failure(failure_number::kStatementFailed,
+                  "The transaction ended before the rows saved in it were written; they were not written.");
+  }
+  saves_.send();
 }
 
 Failure SqliteConnection::failure(int rc) const {

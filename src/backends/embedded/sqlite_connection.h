@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "backends/embedded/row_save_queue.h"
 #include "transfer/failure.h"
 #include "transfer/value.h"
 
@@ -31,7 +32,9 @@ class SqliteStatement {
   explicit operator bool() const { return statement_ != nullptr; }
 
   // Steps once: true when a row is available, false when done. Throws Failure
-  // (and resets the statement) on an error.
+  // (and resets the statement) on an error. Before a statement starts, the
+  // connection sends its queued row saves; a failure to send them is this
+  // call's failure.
   bool step();
   // Steps to the end, then resets.
   void run();
@@ -76,6 +79,13 @@ class SqliteConnection {
   // The failure for result code `rc` of the last call on this connection.
   Failure failure(int rc) const;
 
+  // Row saves held back until the next statement starts (see RowSaveQueue).
+  RowSaveQueue& queuedSaves() { return saves_; }
+  // Sends the queued row saves. Fails, dropping them, when the transaction
+  // they were made in has ended without them (SQLite rolls back on its own
+  // after some errors): written now, they would stand without the rest of it.
+  void sendQueuedSaves();
+
   // Counts one statement execution (see Session::roundTrips).
   void countRoundTrip() { ++roundTrips_; }
   std::size_t roundTrips() const { return roundTrips_; }
@@ -85,6 +95,7 @@ class SqliteConnection {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
   };
   std::unique_ptr<sqlite3, Closer> db_;
+  RowSaveQueue saves_{*this};
   std::size_t roundTrips_ = 0;
 };
 

@@ -23,6 +23,7 @@ TableCursor::TableCursor(std::shared_ptr<SqliteConnection> connection, const std
   for (int i = 1; i < count; ++i) {
     const char* name = sqlite3_column_name(fetch_.get(), i);
     columns_.emplace_back(name ? name : "");
+    quotedColumns_.push_back(quoteName(columns_.back()));
     traits_.push_back(columnTraitsFor(sqlite3_column_decltype(fetch_.get(), i)));
   }
   chunkBegin_ = 0;
@@ -125,21 +126,22 @@ void TableCursor::update() {
 
 void TableCursor::savePendingChange() {
   if (pending_.empty()) return;
-  std::vector<std::size_t> key;
-  for (const auto& [column, value] : pending_) key.push_back(column);
-  auto found = updates_.find(key);
-  if (found == updates_.end()) {
-    std::string sql = "UPDATE " + target_ + " SET ";
-    for (std::size_t i = 0; i < key.size(); ++i) sql += (i ? "," : "") + quoteName(columns_[key[i]]) + "=?";
-    sql += " WHERE rowid=?";
-    found = updates_.emplace(key, connection_->prepare(sql)).first;
+  std::vector<std::string> names;
+  std::vector<Value> values;
+  names.reserve(pending_.size());
+  values.reserve(pending_.size());
+  for (auto& [column, value] : pending_) {
+    names.push_back(quotedColumns_[column]);
+    values.push_back(std::move(value));
   }
-  SqliteStatement& statement = found->second;
-  int index = 1;
-  for (const auto& [column, value] : pending_) statement.bind(index++, value);
-  statement.bindInteger(index, ids_.at(position_));
   pending_.clear();
-  statement.run();
+  RowSaveQueue& saves = connection_->queuedSaves();
+  saves.add(target_, names, std::move(values), ids_.at(position_));
+  // Held back only inside a transaction, which the embedded backend begins
+  // IMMEDIATE: it holds the database's write lock from its start, so no other
+  // writer can change the row between its read and the sending of its save.
+  // Outside one, nothing would send the save in time.
+  if (!connection_->inTransaction() || saves.rows() >= RowSaveQueue::kBatchRows) saves.send();
 }
 
 void TableCursor::insertNewRow() {

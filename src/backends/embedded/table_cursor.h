@@ -3,8 +3,9 @@
 // statement selected when it opened and reads the rows themselves in chunks as
 // it moves, so memory stays bounded by a chunk however many rows match.
 //
-// When updatable, a change of the current row is saved (one reused UPDATE per
-// set of changed columns) when the cursor leaves the row, and AddNew/Update
+// When updatable, a change of the current row is saved when the cursor
+// leaves the row: queued on the connection (RowSaveQueue) and sent with the
+// saves of other rows before the connection's next statement, and AddNew/Update
 // inserts into the table with one reused INSERT of all columns (unassigned
 // ones null), inside the connection's open transaction. No statement stays
 // open between calls, so other statements of the connection are never
@@ -56,6 +57,7 @@ class TableCursor : public Cursor {
   std::string target_;  // "schema"."table"
   bool updatable_;
   std::vector<std::string> columns_;
+  std::vector<std::string> quotedColumns_;
   std::vector<ColumnTraits> traits_;
 
   mutable std::vector<std::int64_t> ids_;
@@ -65,7 +67,6 @@ class TableCursor : public Cursor {
   mutable SqliteStatement fetch_;
 
   std::map<std::size_t, Value> pending_;
-  std::map<std::vector<std::size_t>, SqliteStatement> updates_;
   bool adding_ = false;
   std::vector<Value> newRow_;
   SqliteStatement insert_;
