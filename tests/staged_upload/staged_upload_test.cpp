@@ -305,6 +305,25 @@ TEST_F(StagedUploadTest, FailureInsideTheCopyLoopRollsBackBothSidesAndStampsNoth
   EXPECT_EQ(countRows(harness_.branchYear(), "CentralizedData0012"), 4);
 }
 
+// The branch refuses the stamp of the last pending row. The stamps travel
+// in batches after the rows were staged; the last batch is sent before the
+// first commit, so the head office rolls back too.
+TEST_F(StagedUploadTest, AStampRefusedAtTheBranchRollsBackBothSides) {
+  sample::addPendingRows(layout(), "OUTSTANDING", 1200);
+  execSql(harness_.branchYear(),
+          "CREATE TRIGGER refuse BEFORE UPDATE OF Transfered ON OUTSTANDING "
+          "WHEN new.Rno=(SELECT max(Rno) FROM OUTSTANDING) BEGIN SELECT RAISE(ABORT, 'stamp refused'); END");
+  EXPECT_EQ(UploadStaged(context(), "OUTSTANDING"), 0);
+
+  const auto errors = harness_.branchErrorRows();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0][0], "OUTSTANDINGDOWNLOAD");
+  EXPECT_NE(errors[0][1].find("stamp refused"), std::string::npos) << errors[0][1];
+  EXPECT_EQ(pendingAtBranch("OUTSTANDING"), 1200);
+  EXPECT_EQ(headOfficeRows("OUTSTANDING"), 0);
+  EXPECT_EQ(countRows(harness_.headOfficeYear(), "CentralizedData0012"), 0);
+}
+
 struct MarkerCase {
   const char* table;
   const char* columns;
