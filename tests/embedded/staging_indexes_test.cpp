@@ -11,6 +11,9 @@
 #include "backends/embedded/embedded_connector.h"
 #include "backends/embedded/staging_indexes.h"
 #include "backends/embedded/tsql_dialect.h"
+#include "staged_download/download_members.h"
+#include "staged_download/download_statements.h"
+#include "staged_upload/upload_members.h"
 #include "support/embedded_test_servers.h"
 
 namespace velmora {
@@ -126,6 +129,25 @@ TEST_F(StagingIndexTest, TheStagingDropRemovesTheIndexWithItsTable) {
   session_->execute(drop);
   session_->execute("Select * into CentralizedData0012 from PENDING with (nolock) Where 1=2 ");
   EXPECT_EQ(queryText(file(), "SELECT count(*) FROM sqlite_master WHERE tbl_name='CentralizedData0012'"), "2");
+}
+
+// Only the branch snapshot, which no statement reads, goes without an index;
+// every table a join reads keeps it.
+TEST(StagingIndexUseTest, EveryStagingTableButTheBranchSnapshotIsReadByJoins) {
+  Settings settings;
+  settings.siteId = "0012";
+  for (const UploadMember& member : kUploadMembers) {
+    EXPECT_FALSE(readByJoins(branchSnapshotStatement(member, settings))) << member.table();
+    EXPECT_TRUE(readByJoins(headOfficeStagingStatement(member, settings))) << member.table();
+  }
+  for (const DownloadMember& member : kDownloadMembers) {
+    EXPECT_TRUE(readByJoins(stagingBuildStatement(member, "7", "0012"))) << member.table;
+  }
+}
+
+TEST_F(StagingIndexTest, TheBranchSnapshotIsBuiltWithoutAnIndex) {
+  session_->execute("Select * into CentralizedData0012 from PENDING with (nolock) Where isnull(Transfered,'')<>'Y'");
+  EXPECT_EQ(queryText(file(), "SELECT count(*) FROM sqlite_master WHERE tbl_name='CentralizedData0012'"), "1");
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ void EmbeddedSession::execute(const std::string& sql) {
         lastRowsAffected_ = sqlite3_changes(connection_->handle());
         break;
       case Translation::Kind::kSelectInto:
-        runSelectInto(translation);
+        runSelectInto(translation, readByJoins(sql));
         break;
       case Translation::Kind::kDropIfExists:
         runDropIfExists(translation.objectName);
@@ -143,7 +143,7 @@ std::unique_ptr<Cursor> EmbeddedSession::openCursor(const std::string& sql, Curs
   try {
     const Translation translation = translate(sql);
     if (translation.kind != Translation::Kind::kStatement) {
-      if (translation.kind == Translation::Kind::kSelectInto) runSelectInto(translation);
+      if (translation.kind == Translation::Kind::kSelectInto) runSelectInto(translation, readByJoins(sql));
       if (translation.kind == Translation::Kind::kDropIfExists) runDropIfExists(translation.objectName);
       cursor = std::make_unique<MaterializedCursor>();
     } else if (!translation.baseTable.empty() && !translation.usesLinkedServer &&
@@ -216,7 +216,7 @@ void EmbeddedSession::detachWhenIdle() {
   }
 }
 
-void EmbeddedSession::runSelectInto(const Translation& translation) {
+void EmbeddedSession::runSelectInto(const Translation& translation, bool indexed) {
   sqlite3* db = connection_->handle();
   std::vector<std::string> names;
   int keyColumns = 0;
@@ -260,7 +260,9 @@ void EmbeddedSession::runSelectInto(const Translation& translation) {
     lastRowsAffected_ = sqlite3_changes(db);
     // Built after the rows, in one pass: the joins that read the staging
     // table look its rows up instead of scanning it for every row.
-    if (auto index = stagingIndexStatement("main", translation.objectName, names)) connection_->run(*index);
+    if (auto index = stagingIndexStatement("main", translation.objectName, names); index && indexed) {
+      connection_->run(*index);
+    }
     // Outside a transaction this release is the commit, which a full disk fails.
     connection_->run("RELEASE vel_select_into");
   } catch (...) {

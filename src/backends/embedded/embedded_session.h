@@ -50,7 +50,8 @@ class EmbeddedSession : public Session {
   std::string attachLinked(const std::string& server, const std::string& database);
   // Detaches every linked file once no transaction is open.
   void detachWhenIdle();
-  void runSelectInto(const Translation& translation);
+  // Builds the table; with `indexed`, also the index its joins need.
+  void runSelectInto(const Translation& translation, bool indexed);
   void runDropIfExists(const std::string& name);
   // Ends whatever a failed statement sequence left open: the savepoint
   // `name`, and the whole transaction when the savepoint began it.

@@ -48,6 +48,10 @@ std::string groupKey(const std::string& target, const std::vector<std::string>& 
 
 }  // namespace
 
+RowSaveQueue::RowSaveQueue(SqliteConnection& connection) : connection_(connection) {}
+
+RowSaveQueue::~RowSaveQueue() = default;
+
 void RowSaveQueue::add(const std::string& target, const std::vector<std::string>& columns,
                        std::vector<Value> values, std::int64_t rowid) {
   if (auto found = queuedRows_.find(target); found != queuedRows_.end() && found->second.count(rowid)) send();
@@ -71,12 +75,26 @@ void RowSaveQueue::send() {
     sql += " WHERE rowid IN (";
     for (std::size_t i = 0; i < group.rowids.size(); ++i) sql += i ? ",?" : "?";
     sql += ")";
-    SqliteStatement statement = connection_.prepare(sql);
+    SqliteStatement& statement = statementFor(sql);
     int index = 1;
-    for (const Value& value : group.values) statement.bind(index++, value);
+    for (const Value& value : group.values) statement.bindUnowned(index++, value);
     for (std::int64_t rowid : group.rowids) statement.bindInteger(index++, rowid);
-    statement.run();
+    try {
+      statement.run();
+    } catch (...) {
+      statement.clearBindings();
+      throw;
+    }
+    statement.clearBindings();  // the group's texts go with it
   }
+}
+
+SqliteStatement& RowSaveQueue::statementFor(const std::string& sql) {
+  auto found = statements_.find(sql);
+  if (found != statements_.end()) return *found->second;
+  if (statements_.size() >= kKeptStatements) statements_.clear();
+  auto statement = std::make_unique<SqliteStatement>(connection_.prepare(sql));
+  return *statements_.emplace(sql, std::move(statement)).first->second;
 }
 
 void RowSaveQueue::drop() {

@@ -15,6 +15,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -25,13 +27,17 @@
 namespace velmora {
 
 class SqliteConnection;
+class SqliteStatement;
 
 class RowSaveQueue {
  public:
   // Rows held back before the queue is sent.
   static constexpr std::size_t kBatchRows = 1000;
 
-  explicit RowSaveQueue(SqliteConnection& connection) : connection_(connection) {}
+  explicit RowSaveQueue(SqliteConnection& connection);
+  ~RowSaveQueue();
+  RowSaveQueue(const RowSaveQueue&) = delete;
+  RowSaveQueue& operator=(const RowSaveQueue&) = delete;
 
   bool empty() const { return rows_ == 0; }
   std::size_t rows() const { return rows_; }
@@ -51,6 +57,10 @@ class RowSaveQueue {
   void drop();
 
  private:
+  // Prepared statements kept for reuse: a batch of stamps whose rows all
+  // share their values sends the same text every time.
+  static constexpr std::size_t kKeptStatements = 8;
+
   struct Group {
     std::string target;
     std::vector<std::string> columns;
@@ -58,7 +68,11 @@ class RowSaveQueue {
     std::vector<std::int64_t> rowids;
   };
 
+  // The prepared statement for `sql`, kept for the next batch.
+  SqliteStatement& statementFor(const std::string& sql);
+
   SqliteConnection& connection_;
+  std::map<std::string, std::unique_ptr<SqliteStatement>> statements_;
   std::vector<Group> groups_;
   std::unordered_map<std::string, std::size_t> groupIndex_;                    // group key -> groups_ index
   std::unordered_map<std::string, std::unordered_set<std::int64_t>> queuedRows_;  // target -> rowids

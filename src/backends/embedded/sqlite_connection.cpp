@@ -72,6 +72,14 @@ void SqliteStatement::bind(int index, const Value& value) {
   }
 }
 
+void SqliteStatement::bindUnowned(int index, const Value& value) {
+  const std::string* text = value.kind() == Value::Kind::kText      ? &value.asText()
+                            : value.kind() == Value::Kind::kDecimal ? &value.asDecimal().text
+                                                                    : nullptr;
+  if (text == nullptr) return bind(index, value);
+  sqlite3_bind_text(statement_.get(), index, text->data(), static_cast<int>(text->size()), SQLITE_STATIC);
+}
+
 void SqliteStatement::bindInteger(int index, std::int64_t value) {
   sqlite3_bind_int64(statement_.get(), index, value);
 }

@@ -44,6 +44,10 @@ class SqliteStatement {
   // Binds parameter `index` (1-based). Decimals bind as their text, date-times
   // as ISO text "yyyy-mm-dd hh:mm:ss".
   void bind(int index, const Value& value);
+  // Binds like bind() without copying texts and decimals: `value` must stay
+  // alive and unchanged until the statement has run and every parameter is
+  // bound anew or cleared. For values bound once per row of a loop.
+  void bindUnowned(int index, const Value& value);
   void bindInteger(int index, std::int64_t value);
   void bindText(int index, const std::string& value);
 

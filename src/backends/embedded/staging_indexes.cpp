@@ -8,15 +8,25 @@
 namespace velmora {
 namespace {
 
+bool sameNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
 bool hasColumn(const std::vector<std::string>& columns, std::string_view name) {
-  return std::any_of(columns.begin(), columns.end(), [&](const std::string& c) {
-    return c.size() == name.size() && std::equal(c.begin(), c.end(), name.begin(), [](char x, char y) {
-             return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-  });
+  return std::any_of(columns.begin(), columns.end(), [&](const std::string& c) { return sameNoCase(c, name); });
 }
 
 }  // namespace
+
+bool readByJoins(std::string_view selectInto) {
+  while (!selectInto.empty() && std::isspace(static_cast<unsigned char>(selectInto.back()))) {
+    selectInto.remove_suffix(1);
+  }
+  const std::size_t n = kUnreadSnapshotSelection.size();
+  return selectInto.size() < n || !sameNoCase(selectInto.substr(selectInto.size() - n), kUnreadSnapshotSelection);
+}
 
 std::optional<std::string> stagingIndexStatement(std::string_view schema, std::string_view table,
                                                  const std::vector<std::string>& columns) {

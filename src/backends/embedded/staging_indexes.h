@@ -43,6 +43,17 @@ inline constexpr std::array<JoinKey, 3> kStagingJoinKeys = {{
 }};
 // clang-format on
 
+// The selection by which the upload's branch snapshot keeps a copy of the
+// pending rows ("Select * into <staging> from T with (nolock) Where
+// isnull(Transfered,'')<>'Y'"). No statement reads the snapshot, so an index
+// on it would only cost its build (a few per cent of an upload).
+inline constexpr std::string_view kUnreadSnapshotSelection = "Where isnull(Transfered,'')<>'Y'";
+
+// False for a "Select * into" text that builds the branch snapshot (ends,
+// trailing blanks aside, with kUnreadSnapshotSelection in any letter case);
+// true for every other, whose table the joins read.
+bool readByJoins(std::string_view selectInto);
+
 // The CREATE INDEX statement for table `table` of schema `schema`, whose
 // columns are `columns` (matched without regard to case), on the first join
 // key whose first column the table has; nullopt when no key applies.

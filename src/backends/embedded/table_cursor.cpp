@@ -155,7 +155,9 @@ void TableCursor::insertNewRow() {
     }
     insert_ = connection_->prepare("INSERT INTO " + target_ + " (" + names + ") VALUES (" + marks + ")");
   }
-  for (std::size_t i = 0; i < newRow_.size(); ++i) insert_.bind(static_cast<int>(i + 1), newRow_[i]);
+  // Every parameter is bound anew for each row, and newRow_ stays as it is
+  // until the next addNew: its texts need no copy.
+  for (std::size_t i = 0; i < newRow_.size(); ++i) insert_.bindUnowned(static_cast<int>(i + 1), newRow_[i]);
   insert_.run();
   ids_.push_back(sqlite3_last_insert_rowid(connection_->handle()));
   position_ = ids_.size() - 1;
