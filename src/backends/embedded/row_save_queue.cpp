@@ -54,12 +54,21 @@ RowSaveQueue::~RowSaveQueue() = default;
 
 void RowSaveQueue::add(const std::string& target, const std::vector<std::string>& columns,
                        std::vector<Value> values, std::int64_t rowid) {
-  if (auto found = queuedRows_.find(target); found != queuedRows_.end() && found->second.count(rowid)) send();
-  std::string key = groupKey(target, columns, values);
-  auto [entry, added] = groupIndex_.try_emplace(std::move(key), groups_.size());
-  if (added) groups_.push_back(Group{target, columns, std::move(values), {}});
-  groups_[entry->second].rowids.push_back(rowid);
-  queuedRows_[target].insert(rowid);
+  std::unordered_set<std::int64_t>& queued = queuedRows_[target];
+  if (queued.count(rowid)) {
+    send();
+    add(target, columns, std::move(values), rowid);
+    return;
+  }
+  // Most rows change what the row before them changed: no key is needed then.
+  Group* group = groups_.empty() ? nullptr : &groups_.back();
+  if (group == nullptr || group->target != target || group->columns != columns || group->values != values) {
+    auto [entry, added] = groupIndex_.try_emplace(groupKey(target, columns, values), groups_.size());
+    if (added) groups_.push_back(Group{target, columns, std::move(values), {}});
+    group = &groups_[entry->second];
+  }
+  group->rowids.push_back(rowid);
+  queued.insert(rowid);
   ++rows_;
 }
 
