@@ -111,6 +111,10 @@ class SlowLineSession : public Session {
     line_->settle(inner_.get(), 0);
     line_->pay(1);
   }
+  void flushPendingWrites() override {
+    inner_->flushPendingWrites();
+    line_->settle(inner_.get(), 0);
+  }
   void commit() override {
     inner_->commit();
     line_->settle(inner_.get(), 0);  // rows still queued go first
