@@ -8,11 +8,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "transfer/failure.h"
 
 namespace velmora::bench {
 
@@ -109,6 +113,19 @@ inline std::string sqlName(std::string_view name) {
     if (c == '"') out += '"';
   }
   return out + "\"";
+}
+
+// Runs a bench's `run` as its main(): a failure that escapes it is printed
+// on standard error and gives status 1.
+inline int benchMain(int (*run)(int, char**), int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const Failure& failure) {
+    std::fprintf(stderr, "failed: %d - %s\n", failure.number(), failure.description().c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "failed: %s\n", e.what());
+  }
+  return 1;
 }
 
 }  // namespace velmora::bench

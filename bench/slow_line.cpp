@@ -270,13 +270,4 @@ int run(int argc, char** argv) {
 }  // namespace
 }  // namespace velmora::bench
 
-int main(int argc, char** argv) {
-  try {
-    return velmora::bench::run(argc, argv);
-  } catch (const velmora::Failure& failure) {
-    std::fprintf(stderr, "failed: %d - %s\n", failure.number(), failure.description().c_str());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "failed: %s\n", e.what());
-  }
-  return 1;
-}
+int main(int argc, char** argv) { return velmora::bench::benchMain(velmora::bench::run, argc, argv); }

@@ -127,8 +127,8 @@ void Win32AgentWindow::createControls(const std::vector<HeadOfficeRow>& headOffi
                           kErrorGridPlace, Win32Control::kErrorGrid);
   SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   for (int column = 0; column < kErrorColumnCount; ++column) {
-    const ErrorColumnSpec& spec = kErrorColumns[static_cast<std::size_t>(column)];
-    addColumn(grid, column, spec.header, spec.widthTwips);
+    const ErrorColumnLayout& layout = kErrorColumns[static_cast<std::size_t>(column)];
+    addColumn(grid, column, layout.header, layout.widthTwips);
   }
 
   HWND headOfficeGrid = createChild(window_, WC_LISTVIEWW, L"", LVS_REPORT, kErrorGridPlace,

@@ -52,12 +52,12 @@ inline constexpr int kErrorRowHeightPixels = 20;
 enum class ErrorColumn { kUpTime = 0, kModule, kMessage, kUpdated, kRno };
 inline constexpr int kErrorColumnCount = 5;
 
-struct ErrorColumnSpec {
+struct ErrorColumnLayout {
   std::string_view header;
   int widthTwips;
 };
 
-inline constexpr std::array<ErrorColumnSpec, kErrorColumnCount> kErrorColumns = {{
+inline constexpr std::array<ErrorColumnLayout, kErrorColumnCount> kErrorColumns = {{
     {"UpTime", 800},
     {"Module", 2000},
     {"Message", 4200},

@@ -57,12 +57,10 @@ inline std::string quotedName(const std::string& name) {
 // Head-office statements never name a linked server; one that does fails.
 // Statements the ODBC backend builds itself (batched inserts, paging) pass
 // through the dialect layer unchanged in meaning.
-inline std::string headOfficeDialect(const std::string& sql) {
-  const Translation translation =
-      translateTsql(sql, [](const std::string& server, const std::string&) -> std::string {
-        throw Failure(failure_number::kStatementFailed,
-                      "A head office has no linked server " + server);
-      });
+// A translation of `sql` as one statement the SQLite ODBC driver runs: what
+// the dialect layer leaves to the embedded session as an action becomes a
+// single SQLite statement (see headOfficeDialect).
+inline std::string sqliteStatementOf(const std::string& sql, const Translation& translation) {
   switch (translation.kind) {
     case Translation::Kind::kStatement:
       return translation.sql;
@@ -79,6 +77,13 @@ inline std::string headOfficeDialect(const std::string& sql) {
       return "DROP TABLE IF EXISTS main." + quotedName(translation.objectName);
   }
   return translation.sql;
+}
+
+inline std::string headOfficeDialect(const std::string& sql) {
+  return sqliteStatementOf(
+      sql, translateTsql(sql, [](const std::string& server, const std::string&) -> std::string {
+        throw Failure(failure_number::kStatementFailed, "A head office has no linked server " + server);
+      }));
 }
 
 // ODBC options that reach the head offices of `folders` (server name ->

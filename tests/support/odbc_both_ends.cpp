@@ -33,22 +33,9 @@ std::filesystem::path databaseFileOf(const std::vector<EmbeddedServer>& servers,
 
 std::string translated(const std::string& sql, const LinkedSchemaResolver& resolver) {
   const Translation translation = translateTsql(sql, resolver);
-  switch (translation.kind) {
-    case Translation::Kind::kStatement:
-      break;
-    case Translation::Kind::kSelectInto: {
-      // The staging tables need no identity over ODBC: nothing reads the
-      // branch's snapshot, and the merges insert column lists.
-      const std::size_t select = findWord(translation.sql, "select");
-      if (select == std::string::npos) {
-        throw Failure(failure_number::kStatementFailed, "Unexpected staging build: " + sql);
-      }
-      return "CREATE TABLE main." + quotedName(translation.objectName) + " AS " +
-             translation.sql.substr(select);
-    }
-    case Translation::Kind::kDropIfExists:
-      return "DROP TABLE IF EXISTS main." + quotedName(translation.objectName);
-  }
+  // The staging tables need no identity over ODBC: nothing reads the
+  // branch's snapshot, and the merges insert column lists.
+  if (translation.kind != Translation::Kind::kStatement) return sqliteStatementOf(sql, translation);
   // The error display's CONVERT(..., 100) and Right(): the application-
   // defined functions of the embedded backend do not exist behind the driver.
   static const std::regex convert(R"(vel_convert\(\s*(\w+)\s*,\s*100\s*,\s*\d+\s*\))");
